@@ -1,0 +1,151 @@
+// Runs the real levelgen in a temporary folder and compares everything it
+// gives back, byte for byte: standard output, standard error, the exit
+// status and "level.txt".
+
+#include "program_run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace {
+
+const std::string prompts =
+    "Entrez la graine pour la g\xE9n\xE9ration du level : "
+    "Entrez la longueur d\xE9sir\xE9" "e pour le level : "
+    "Entrez la distance max entre 2 asteroides : "
+    "Entrez la vitesse horizontale maximale des asteroides : "
+    "Entrez la vitesse verticale maximale des asteroides : ";
+
+std::string summary(const std::string& count) {
+    return "Le level a \xE9t\xE9 cr\xE9\xE9 avec " + count + " asteroides.";
+}
+
+const std::string inputError = "Erreur lors de la saisie.\n";
+const std::string earlierLevel = "1 2 3 4\n";
+
+ProgramRun runLevelgen(const std::filesystem::path& folder, const std::string& input) {
+    return runProgram(LEVELGEN_PROGRAM, folder, input);
+}
+
+// Known answers pinned to glibc's random() sequence: after srandom(1) it
+// yields 1804289383, 846930886, 1681692777, 1714636915, ... so the first
+// line of "1 5 10 6 3" is 1804289383 % 10 = 3, 1714636915 % 600 = 115,
+// 1681692777 % 5 + 1 = 3 and 846930886 % 6 - 3 = 1.
+TEST(Levelgen, WritesTheLevelDrawnFromTheSeed) {
+    struct Case {
+        const char* input;
+        const char* level;
+        const char* count;
+    };
+    const Case cases[] = {
+        {"1 5 10 6 3\n", "3 115 3 1\n6 492 2 -2\n", "2"},
+        {"1\n5\n10\n6\n3\n", "3 115 3 1\n6 492 2 -2\n", "2"},
+        {"+1 +5 10 6 3 and more\n", "3 115 3 1\n6 492 2 -2\n", "2"},
+        {"1 5 10 6 3\r\n", "3 115 3 1\n6 492 2 -2\n", "2"},
+        {"1 5 10 6 3x", "3 115 3 1\n6 492 2 -2\n", "2"},
+        {"-2147483648 4 7 3 1\n", "3 383 1 -1\n9 63 1 -1\n", "2"},
+        // levelLength + |maxDistance| - 2 is exactly 2^31 - 1: accepted.
+        {"123 1 -2147483648 2 2\n", "128959393 30 1 -1\n", "1"},
+        // maxDistance 2 lets asteroids share an x; maxSpeedX 0 gives speedX 1.
+        {"42 3 2 0 -3\n", "0 441 1 3\n0 540 1 7\n1 143 1 8\n2 362 1 3\n2 459 1 3\n3 33 1 3\n", "6"},
+        // 2 * 2^30 wraps to -2^31.
+        {"7 3 -4 -3 1073741824\n", "1 271 4 790225475\n2 97 3 31822619\n2 121 4 -954889671\n5 120 2 677513702\n",
+         "4"},
+        {"1 1 2 2 1\n", "1 115 1 -1\n", "1"},
+        // No asteroid: the earlier level is truncated to nothing and any
+        // values are accepted, even those the draw could not use.
+        {"9 0 0 1 0\n", "", "0"},
+        {"9 -2147483648 1 1 -2147483648\n", "", "0"},
+    };
+    for (const Case& example : cases) {
+        SCOPED_TRACE(example.input);
+        const TemporaryFolder folder;
+        writeFile(folder.path / "level.txt", earlierLevel);
+        const ProgramRun run = runLevelgen(folder.path, example.input);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.output, prompts + summary(example.count));
+        EXPECT_EQ(run.errors, "");
+        EXPECT_EQ(readFile(folder.path / "level.txt"), example.level);
+    }
+}
+
+TEST(Levelgen, IgnoresItsArguments) {
+    const TemporaryFolder folder;
+    const ProgramRun run = runProgram(LEVELGEN_PROGRAM, folder.path, "1 5 10 6 3\n", {"--help", "-o", "x"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, prompts + summary("2"));
+    EXPECT_EQ(readFile(folder.path / "level.txt"), "3 115 3 1\n6 492 2 -2\n");
+}
+
+// Every refusal comes after all five prompts, with one line on standard
+// error, status 1, and an earlier level left exactly as it was.
+TEST(Levelgen, RefusesWhatItCannotUse) {
+    const std::string distance = "La distance max entre 2 asteroides doit \xEAtre au moins 2 ou au plus -2.\n";
+    const std::string overflow =
+        "La longueur du level et la distance max sont trop grandes : la longueur plus la distance max "
+        "sans son signe, moins 2, doit rester au plus 2147483647.\n";
+    const std::string speedX = "La vitesse horizontale maximale doit \xEAtre diff\xE9rente de 1.\n";
+    const std::string speedY = "La vitesse verticale maximale doit \xEAtre diff\xE9rente de 0 et de -2147483648.\n";
+    struct Case {
+        const char* input;
+        const std::string& errors;
+    };
+    const Case cases[] = {
+        {"", inputError},
+        {"abc\n", inputError},
+        {"1 5 10 6\n", inputError},
+        {"1 5 10 6 3", inputError},
+        {"1 7.5 10 6 3\n", inputError},
+        {"1 2147483648 10 6 3\n", inputError},
+        {"-2147483649 5 10 6 3\n", inputError},
+        {"1 5 10 6 99999999999999999999\n", inputError},
+        {"1 5 - 6 3\n", inputError},
+        {"1 5 0 6 3\n", distance},
+        {"1 5 1 6 3\n", distance},
+        {"1 5 -1 6 3\n", distance},
+        {"1 2 -2147483648 6 3\n", overflow},
+        {"1 2147483647 3 6 3\n", overflow},
+        {"1 5 10 1 3\n", speedX},
+        {"1 5 10 6 0\n", speedY},
+        {"1 5 10 6 -2147483648\n", speedY},
+    };
+    for (const Case& example : cases) {
+        SCOPED_TRACE(example.input);
+        const TemporaryFolder folder;
+        writeFile(folder.path / "level.txt", earlierLevel);
+        const ProgramRun run = runLevelgen(folder.path, example.input);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.output, prompts);
+        EXPECT_EQ(run.errors, example.errors);
+        EXPECT_EQ(readFile(folder.path / "level.txt"), earlierLevel);
+    }
+}
+
+TEST(Levelgen, InputErrorCreatesNoLevelFile) {
+    const TemporaryFolder folder;
+    const ProgramRun run = runLevelgen(folder.path, "1 5 10 6 3");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(std::filesystem::exists(folder.path / "level.txt"));
+}
+
+TEST(Levelgen, ReportsALevelFileItCannotOpen) {
+    const TemporaryFolder folder;
+    std::filesystem::create_directory(folder.path / "level.txt");
+    const ProgramRun run = runLevelgen(folder.path, "1 5 10 6 3\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output, prompts);
+    EXPECT_EQ(run.errors, "Impossible d'ouvrir le fichier.\n");
+}
+
+TEST(Levelgen, ReportsALevelFileItCannotWrite) {
+    const TemporaryFolder folder;
+    std::filesystem::create_symlink("/dev/full", folder.path / "level.txt");
+    const ProgramRun run = runLevelgen(folder.path, "1 5 10 6 3\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.output, prompts);
+    EXPECT_EQ(run.errors, "Impossible d'\xE9" "crire dans le fichier.\n");
+}
+
+}  // namespace
