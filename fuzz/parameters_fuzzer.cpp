@@ -20,9 +20,10 @@
 
 namespace {
 
-const std::string allPrompts =
+constexpr std::string_view allPrompts =
     "Entrez la graine pour la g\xE9n\xE9ration du level : "
-    "Entrez la longueur d\xE9sir\xE9" "e pour le level : "
+    "Entrez la longueur d\xE9sir\xE9"
+    "e pour le level : "
     "Entrez la distance max entre 2 asteroides : "
     "Entrez la vitesse horizontale maximale des asteroides : "
     "Entrez la vitesse verticale maximale des asteroides : ";
@@ -33,7 +34,7 @@ constexpr std::int64_t largestDrawnLevel = 20000;
 
 void require(bool holds, const char* promise) {
     if (!holds) {
-        std::fprintf(stderr, "broken promise: %s\n", promise);
+        static_cast<void>(std::fprintf(stderr, "broken promise: %s\n", promise));
         std::abort();
     }
 }

@@ -17,7 +17,7 @@ namespace {
 void replay(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    std::fprintf(stderr, "replaying %s\n", path.c_str());
+    static_cast<void>(std::fprintf(stderr, "replaying %s\n", path.c_str()));
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
 }
 

@@ -4,14 +4,16 @@
 
 #include "level_file.h"
 
-#include <cerrno>
-#include <charconv>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
+#include <charconv>
 
 namespace {
 
 constexpr const char* levelFileName = "level.txt";
+// Read and write for all before the umask, as for any ordinary new file.
+constexpr mode_t createdFileMode = 0666;
 
 char* appendNumber(char* position, char* end, std::int32_t value) {
     // The buffer is sized for the widest values, so this cannot run short.
@@ -48,8 +50,7 @@ std::string_view formatAsteroid(const Asteroid& asteroid, LevelLineBuffer& buffe
 }
 
 bool openLevelFile(LevelFile& file) {
-    // 0666 before the umask, as any ordinary created file.
-    file.descriptor = open(levelFileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    file.descriptor = open(levelFileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, createdFileMode);
     return file.descriptor >= 0;
 }
 

@@ -19,7 +19,9 @@ struct Question {
 
 const std::array<Question, 5> questions{{
     {&LevelParameters::seed, "Entrez la graine pour la g\xE9n\xE9ration du level : "},
-    {&LevelParameters::levelLength, "Entrez la longueur d\xE9sir\xE9" "e pour le level : "},
+    {&LevelParameters::levelLength,
+     "Entrez la longueur d\xE9sir\xE9"
+     "e pour le level : "},
     {&LevelParameters::maxDistance, "Entrez la distance max entre 2 asteroides : "},
     {&LevelParameters::maxSpeedX, "Entrez la vitesse horizontale maximale des asteroides : "},
     {&LevelParameters::maxSpeedY, "Entrez la vitesse verticale maximale des asteroides : "},
@@ -80,7 +82,8 @@ std::string_view messageFor(Failure failure) {
     case Failure::cannotOpen:
         return "Impossible d'ouvrir le fichier.\n";
     case Failure::cannotWrite:
-        return "Impossible d'\xE9" "crire dans le fichier.\n";
+        return "Impossible d'\xE9"
+               "crire dans le fichier.\n";
     }
     return {};
 }

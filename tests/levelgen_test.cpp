@@ -13,7 +13,8 @@ namespace {
 
 const std::string prompts =
     "Entrez la graine pour la g\xE9n\xE9ration du level : "
-    "Entrez la longueur d\xE9sir\xE9" "e pour le level : "
+    "Entrez la longueur d\xE9sir\xE9"
+    "e pour le level : "
     "Entrez la distance max entre 2 asteroides : "
     "Entrez la vitesse horizontale maximale des asteroides : "
     "Entrez la vitesse verticale maximale des asteroides : ";
@@ -51,8 +52,7 @@ TEST(Levelgen, WritesTheLevelDrawnFromTheSeed) {
         // maxDistance 2 lets asteroids share an x; maxSpeedX 0 gives speedX 1.
         {"42 3 2 0 -3\n", "0 441 1 3\n0 540 1 7\n1 143 1 8\n2 362 1 3\n2 459 1 3\n3 33 1 3\n", "6"},
         // 2 * 2^30 wraps to -2^31.
-        {"7 3 -4 -3 1073741824\n", "1 271 4 790225475\n2 97 3 31822619\n2 121 4 -954889671\n5 120 2 677513702\n",
-         "4"},
+        {"7 3 -4 -3 1073741824\n", "1 271 4 790225475\n2 97 3 31822619\n2 121 4 -954889671\n5 120 2 677513702\n", "4"},
         {"1 1 2 2 1\n", "1 115 1 -1\n", "1"},
         // No asteroid: the earlier level is truncated to nothing and any
         // values are accepted, even those the draw could not use.
@@ -145,7 +145,9 @@ TEST(Levelgen, ReportsALevelFileItCannotWrite) {
     const ProgramRun run = runLevelgen(folder.path, "1 5 10 6 3\n");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.output, prompts);
-    EXPECT_EQ(run.errors, "Impossible d'\xE9" "crire dans le fichier.\n");
+    EXPECT_EQ(run.errors,
+              "Impossible d'\xE9"
+              "crire dans le fichier.\n");
 }
 
 }  // namespace

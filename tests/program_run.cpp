@@ -3,15 +3,15 @@
 
 #include "program_run.h"
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <unistd.h>
 
 TemporaryFolder::TemporaryFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "levelgen-test-XXXXXX").string();
@@ -39,8 +39,8 @@ void writeFile(const std::filesystem::path& path, std::string_view content) {
         throw std::runtime_error("cannot write " + path.string());
 }
 
-ProgramRun runProgram(const std::filesystem::path& program, const std::filesystem::path& folder,
-                      std::string_view input, const std::vector<std::string>& arguments) {
+ProgramRun runProgram(const std::filesystem::path& program, const std::filesystem::path& folder, std::string_view input,
+                      const std::vector<std::string>& arguments) {
     const TemporaryFolder streams;
     const auto inputPath = streams.path / "stdin";
     const auto outputPath = streams.path / "stdout";

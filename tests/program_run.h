@@ -18,14 +18,14 @@ struct TemporaryFolder {
 };
 
 struct ProgramRun {
-    int status = -1;      // exit status, or -1 when the program did not exit normally
-    std::string output;   // all of standard output
-    std::string errors;   // all of standard error
+    int status = -1;     // exit status, or -1 when the program did not exit normally
+    std::string output;  // all of standard output
+    std::string errors;  // all of standard error
 };
 
 // Runs program in folder with input as its whole standard input.
-ProgramRun runProgram(const std::filesystem::path& program, const std::filesystem::path& folder,
-                      std::string_view input, const std::vector<std::string>& arguments = {});
+ProgramRun runProgram(const std::filesystem::path& program, const std::filesystem::path& folder, std::string_view input,
+                      const std::vector<std::string>& arguments = {});
 
 // Returns the whole content of path, or "<missing>" when it cannot be read.
 std::string readFile(const std::filesystem::path& path);

@@ -1,0 +1,186 @@
+// Measures levelgen and prints the figures; it asserts nothing, since these
+// machines are shared and noisy. It reports:
+//  - the draw alone, with a receiver that does nothing but count;
+//  - levelgen end to end writing the level "7 1000000 4 10 10", against a
+//    baseline process that writes the very same lines, already in memory,
+//    with one write(2) each and nothing else: the floor that a flush after
+//    every line allows;
+//  - levelgen's peak resident memory for a short and a long level, which
+//    should match since the level is streamed.
+
+#include "asteroid_draw.h"
+
+#include <fcntl.h>
+#include <sys/ptrace.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int rounds = 7;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+[[noreturn]] void fail(const char* what) {
+    static_cast<void>(std::fprintf(stderr, "%s failed\n", what));
+    std::exit(1);
+}
+
+// Starts levelgen in folder with input on its standard input; with traced,
+// it stops at its exec so that its exit can be watched.
+pid_t startLevelgen(const std::filesystem::path& folder, const std::string& input, bool traced) {
+    const std::filesystem::path inputPath = folder / "input";
+    std::ofstream(inputPath) << input;
+    const pid_t child = fork();
+    if (child < 0)
+        fail("fork");
+    if (child == 0) {
+        if (traced && ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0)
+            _exit(127);
+        const int inputDescriptor = open(inputPath.c_str(), O_RDONLY);
+        const int outputDescriptor = open("/dev/null", O_WRONLY);
+        if (inputDescriptor < 0 || outputDescriptor < 0 || dup2(inputDescriptor, 0) < 0 ||
+            dup2(outputDescriptor, 1) < 0 || chdir(folder.c_str()) != 0)
+            _exit(127);
+        execl(LEVELGEN_PROGRAM, LEVELGEN_PROGRAM, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return child;
+}
+
+void awaitSuccess(pid_t child) {
+    int status = 0;
+    if (waitpid(child, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        fail("levelgen");
+}
+
+double timeLevelgen(const std::filesystem::path& folder, const std::string& input) {
+    const Clock::time_point start = Clock::now();
+    awaitSuccess(startLevelgen(folder, input, false));
+    return secondsSince(start);
+}
+
+// The peak resident memory of levelgen's own image. The rusage of a child
+// would not do: it also counts the memory of this process, which the child
+// held between fork and exec. So the child is traced, stopped as it exits,
+// and its VmHWM read while it still exists.
+long peakKilobytes(const std::filesystem::path& folder, const std::string& input) {
+    const pid_t child = startLevelgen(folder, input, true);
+    int status = 0;
+    if (waitpid(child, &status, 0) < 0 || !WIFSTOPPED(status))
+        fail("starting levelgen traced");
+    ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACEEXIT);
+    ptrace(PTRACE_CONT, child, nullptr, nullptr);
+    if (waitpid(child, &status, 0) < 0 || status >> 8 != (SIGTRAP | (PTRACE_EVENT_EXIT << 8)))
+        fail("watching levelgen exit");
+    long peak = -1;
+    std::ifstream statusFile("/proc/" + std::to_string(child) + "/status");
+    for (std::string line; std::getline(statusFile, line);) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            peak = std::strtol(line.c_str() + 6, nullptr, 10);
+    }
+    ptrace(PTRACE_CONT, child, nullptr, nullptr);
+    awaitSuccess(child);
+    return peak;
+}
+
+// The baseline runs in a process of its own, as levelgen does, and writes
+// to the same file name, so that both start from the same state of the file
+// system: the file just written by the other one.
+double writeLinesOneByOne(const std::filesystem::path& path, const std::vector<std::string_view>& lines) {
+    const Clock::time_point start = Clock::now();
+    const pid_t child = fork();
+    if (child < 0)
+        fail("fork");
+    if (child == 0) {
+        const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        for (const std::string_view line : lines) {
+            if (write(descriptor, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+                _exit(1);
+        }
+        _exit(close(descriptor) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        fail("baseline");
+    return secondsSince(start);
+}
+
+}  // namespace
+
+int main() {
+    const LevelParameters large{7, 1000000, 4, 10, 10};
+
+    std::vector<double> drawRates;
+    std::uint64_t drawn = 0;
+    for (int round = 0; round < rounds; ++round) {
+        std::uint64_t count = 0;
+        const Clock::time_point start = Clock::now();
+        generateLevel(large, [&count](const Asteroid&) {
+            ++count;
+            return true;
+        });
+        drawRates.push_back(static_cast<double>(count) / secondsSince(start));
+        drawn = count;
+    }
+    std::printf("draw alone:           %12.0f asteroids/s (%llu asteroids, median of %d)\n", median(drawRates),
+                static_cast<unsigned long long>(drawn), rounds);
+
+    std::string pattern = (std::filesystem::temp_directory_path() / "levelgen-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        return 1;
+    const std::filesystem::path folder = pattern;
+
+    // One run first, to have the lines the baseline writes.
+    timeLevelgen(folder, "7 1000000 4 10 10\n");
+    std::ifstream levelFile(folder / "level.txt", std::ios::binary);
+    const std::string level{std::istreambuf_iterator<char>(levelFile), std::istreambuf_iterator<char>()};
+    std::vector<std::string_view> lines;
+    for (std::size_t begin = 0; begin < level.size();) {
+        const std::size_t end = level.find('\n', begin) + 1;
+        lines.emplace_back(level.data() + begin, end - begin);
+        begin = end;
+    }
+
+    // Alternated, so that a burst of load elsewhere hits both alike.
+    std::vector<double> levelgenSeconds;
+    std::vector<double> baselineSeconds;
+    for (int round = 0; round < rounds; ++round) {
+        baselineSeconds.push_back(writeLinesOneByOne(folder / "level.txt", lines));
+        levelgenSeconds.push_back(timeLevelgen(folder, "7 1000000 4 10 10\n"));
+    }
+    const double levelgenTime = median(levelgenSeconds);
+    const double baselineTime = median(baselineSeconds);
+    std::printf("levelgen end to end:  %12.3f s for %zu lines (median of %d)\n", levelgenTime, lines.size(), rounds);
+    std::printf("baseline write(2)s:   %12.3f s for the same lines\n", baselineTime);
+    std::printf("ratio:                %12.3f (goal: at most 1.10)\n", levelgenTime / baselineTime);
+
+    const long shortPeak = peakKilobytes(folder, "7 1000 4 10 10\n");
+    const long longPeak = peakKilobytes(folder, "7 1000000 4 10 10\n");
+    std::printf("peak memory, length 1000:    %8ld KiB\n", shortPeak);
+    std::printf("peak memory, length 1000000: %8ld KiB (goal: the same)\n", longPeak);
+
+    std::filesystem::remove_all(folder);
+    return 0;
+}
