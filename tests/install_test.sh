@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the project into a temporary prefix and checks that it holds the
+# two programs and the two manual pages, and that man renders each page
+# without a warning, in a UTF-8 and in a plain ASCII locale.
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+status=0
+for program in levelgen levelview; do
+  if [[ ! -x $prefix/bin/$program ]]; then
+    echo "missing: bin/$program"; status=1
+  fi
+  page=$prefix/share/man/man1/$program.1
+  if [[ ! -f $page ]]; then
+    echo "missing: share/man/man1/$program.1"; status=1; continue
+  fi
+  for locale in C.UTF-8 C; do
+    warnings=$(LC_ALL=$locale MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
+    if [[ -n $warnings ]]; then
+      echo "man $program.1 ($locale): $warnings"; status=1
+    fi
+  done
+done
+exit $status
