@@ -1,4 +1,6 @@
-// The draw's ranges, stop rule and parameter check, in-process.
+// The draw's ranges and early end, and the parameter check, in-process.
+// The exact levels are pinned by the end-to-end known answers and the
+// catalogue.
 
 #include "asteroid_draw.h"
 #include "run.h"
@@ -67,37 +69,6 @@ TEST(AsteroidDraw, KeepsEveryValueInItsRange) {
         expectSpans(speedXs, example.speedX, "speedX");
         expectSpans(speedYs, example.speedY, "speedY");
     }
-}
-
-TEST(AsteroidDraw, StopsWithTheFirstAsteroidAtOrBeyondTheLength) {
-    for (const std::int32_t length : {1, 2, 17, 1000}) {
-        SCOPED_TRACE(length);
-        const std::vector<Asteroid> level = drawAll({3, length, 7, 4, 4});
-        ASSERT_FALSE(level.empty());
-        for (std::size_t index = 0; index + 1 < level.size(); ++index)
-            EXPECT_LT(level[index].x, length);
-        EXPECT_GE(level.back().x, length);
-        EXPECT_LE(level.back().x, length + 7 - 2);
-    }
-    EXPECT_TRUE(drawAll({3, 0, 7, 4, 4}).empty());
-    EXPECT_TRUE(drawAll({3, -5, 0, 1, 0}).empty());
-}
-
-TEST(AsteroidDraw, SameValuesGiveTheSameLevel) {
-    const std::vector<Asteroid> first = drawAll({11, 200, 9, 5, 5});
-    const std::vector<Asteroid> again = drawAll({11, 200, 9, 5, 5});
-    const std::vector<Asteroid> otherSeed = drawAll({12, 200, 9, 5, 5});
-    ASSERT_EQ(first.size(), again.size());
-    for (std::size_t index = 0; index < first.size(); ++index) {
-        EXPECT_EQ(first[index].x, again[index].x);
-        EXPECT_EQ(first[index].y, again[index].y);
-        EXPECT_EQ(first[index].speedX, again[index].speedX);
-        EXPECT_EQ(first[index].speedY, again[index].speedY);
-    }
-    bool differs = first.size() != otherSeed.size();
-    for (std::size_t index = 0; !differs && index < first.size(); ++index)
-        differs = first[index].y != otherSeed[index].y;
-    EXPECT_TRUE(differs);
 }
 
 TEST(AsteroidDraw, EndsWhenTheReceiverSaysSo) {
