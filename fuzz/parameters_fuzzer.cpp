@@ -5,6 +5,7 @@
 // on is checked. Any broken promise aborts with a line saying which.
 
 #include "asteroid_draw.h"
+#include "expected_prompts.h"
 #include "level_file.h"
 #include "run.h"
 
@@ -19,14 +20,6 @@
 #include <string_view>
 
 namespace {
-
-constexpr std::string_view allPrompts =
-    "Entrez la graine pour la g\xE9n\xE9ration du level : "
-    "Entrez la longueur d\xE9sir\xE9"
-    "e pour le level : "
-    "Entrez la distance max entre 2 asteroides : "
-    "Entrez la vitesse horizontale maximale des asteroides : "
-    "Entrez la vitesse verticale maximale des asteroides : ";
 
 // Drawing goes on only while the expected count of asteroids stays below
 // this, so that every input is done in a few milliseconds.
@@ -140,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ostringstream output;
     LevelParameters parameters;
     const bool readable = readParameters(input, output, parameters);
-    require(output.str() == allPrompts, "all five prompts are written, whatever the input");
+    require(output.str() == expectedPrompts, "all five prompts are written, whatever the input");
 
     ReferenceReader reference{bytes};
     std::array<std::int64_t, 5> values{};

@@ -87,15 +87,9 @@ double bandTop(std::int64_t row) {
     return headerHeight + static_cast<double>(row) * (bandHeight + rowGap);
 }
 
-std::string number(double value) {
+std::string number(double value, int decimals = 1) {
     std::array<char, numberWidth> text{};
-    static_cast<void>(std::snprintf(text.data(), text.size(), "%.1f", value));
-    return text.data();
-}
-
-std::string number2(double value) {
-    std::array<char, numberWidth> text{};
-    static_cast<void>(std::snprintf(text.data(), text.size(), "%.2f", value));
+    static_cast<void>(std::snprintf(text.data(), text.size(), "%.*f", decimals, value));
     return text.data();
 }
 
@@ -237,7 +231,7 @@ std::string drawLevelPicture(std::string_view name, const std::vector<Asteroid>&
                                   std::to_string(cell.first->speedX) + " " + std::to_string(cell.first->speedY)
                             : std::to_string(cell.count) + " asteroides";
         dots += "<circle cx=\"" + number(centreX) + "\" cy=\"" + number(centreY) + "\" r=\"" + number(radius) +
-                (opacity < 1 ? "\" fill-opacity=\"" + number2(opacity) : std::string()) + "\"><title>" + label +
+                (opacity < 1 ? "\" fill-opacity=\"" + number(opacity, 2) : std::string()) + "\"><title>" + label +
                 "</title></circle>\n";
     }
     dots += "</g>\n";

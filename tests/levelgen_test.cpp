@@ -2,6 +2,7 @@
 // gives back, byte for byte: standard output, standard error, the exit
 // status and "level.txt".
 
+#include "expected_prompts.h"
 #include "program_run.h"
 
 #include <gtest/gtest.h>
@@ -11,13 +12,7 @@
 
 namespace {
 
-const std::string prompts =
-    "Entrez la graine pour la g\xE9n\xE9ration du level : "
-    "Entrez la longueur d\xE9sir\xE9"
-    "e pour le level : "
-    "Entrez la distance max entre 2 asteroides : "
-    "Entrez la vitesse horizontale maximale des asteroides : "
-    "Entrez la vitesse verticale maximale des asteroides : ";
+const std::string prompts(expectedPrompts);
 
 std::string summary(const std::string& count) {
     return "Le level a \xE9t\xE9 cr\xE9\xE9 avec " + count + " asteroides.";
