@@ -6,6 +6,8 @@
 #include "level_file.h"
 #include "run.h"
 
+#include <unistd.h>
+#include <cerrno>
 #include <cstdint>
 #include <iostream>
 
@@ -40,14 +42,30 @@ Failure run(std::uint64_t& asteroidCount) {
     return writeLevel(parameters, asteroidCount);
 }
 
+// Hands what is left of standard output to the system and closes it, as
+// small Unix tools do at exit, so that a summary lost to a full disk or a
+// failing device is a failure and not a silent success. A closed pipe never
+// gets here: SIGPIPE ends the process first.
+Failure closeStandardOutput() {
+    if (!std::cout.flush())
+        return Failure::lostOutput;
+    // The stream is left open, so the library's own flush at exit finds
+    // nothing pending and writes nothing to the closed descriptor.
+    if (close(STDOUT_FILENO) != 0 && errno != EBADF)
+        return Failure::lostOutput;
+    return Failure::none;
+}
+
 }  // namespace
 
 int main() {
     std::uint64_t asteroidCount = 0;
-    const Failure failure = run(asteroidCount);
-    if (failure == Failure::none)
+    Failure failure = run(asteroidCount);
+    if (failure == Failure::none) {
         std::cout << summaryPrefix << asteroidCount << summarySuffix;
-    else
+        failure = closeStandardOutput();
+    }
+    if (failure != Failure::none)
         std::cerr << messageFor(failure);
     return exitStatusFor(failure);
 }

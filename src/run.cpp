@@ -84,6 +84,9 @@ std::string_view messageFor(Failure failure) {
     case Failure::cannotWrite:
         return "Impossible d'\xE9"
                "crire dans le fichier.\n";
+    case Failure::lostOutput:
+        return "Impossible d'\xE9"
+               "crire sur la sortie standard.\n";
     }
     return {};
 }

@@ -18,6 +18,7 @@ enum class Failure {
     unsupportedSpeedY,
     cannotOpen,
     cannotWrite,
+    lostOutput,
 };
 
 // Writes the five prompts to output, flushing before each read, and reads

@@ -72,6 +72,8 @@ TEST(Levelgen, IgnoresItsArguments) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, prompts + summary("2"));
     EXPECT_EQ(readFile(folder.path / "level.txt"), "3 115 3 1\n6 492 2 -2\n");
+    // A new level is an ordinary file: read and write for all, less the umask of 022.
+    EXPECT_EQ(std::filesystem::status(folder.path / "level.txt").permissions(), std::filesystem::perms(0644));
 }
 
 // Every refusal comes after all five prompts, with one line on standard
@@ -100,6 +102,7 @@ TEST(Levelgen, RefusesWhatItCannotUse) {
         {"1 5 0 6 3\n", distance},
         {"1 5 1 6 3\n", distance},
         {"1 5 -1 6 3\n", distance},
+        {"1 1 0 6 3\n", distance},
         {"1 2 -2147483648 6 3\n", overflow},
         {"1 2147483647 3 6 3\n", overflow},
         {"1 5 10 1 3\n", speedX},
@@ -134,15 +137,55 @@ TEST(Levelgen, ReportsALevelFileItCannotOpen) {
     EXPECT_EQ(run.errors, "Impossible d'ouvrir le fichier.\n");
 }
 
-TEST(Levelgen, ReportsALevelFileItCannotWrite) {
-    const TemporaryFolder folder;
-    std::filesystem::create_symlink("/dev/full", folder.path / "level.txt");
-    const ProgramRun run = runLevelgen(folder.path, "1 5 10 6 3\n");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.output, prompts);
-    EXPECT_EQ(run.errors,
-              "Impossible d'\xE9"
-              "crire dans le fichier.\n");
+// Whatever cannot be stored, the level file or the summary, ends the run
+// with one message and status 1, never with a summary of success.
+TEST(Levelgen, ReportsWhatItCannotWrite) {
+    const std::string cannotWriteLevel =
+        "Impossible d'\xE9"
+        "crire dans le fichier.\n";
+    const std::string completeLevel = "3 115 3 1\n6 492 2 -2\n";
+    struct Case {
+        const char* what;
+        const char* levelLink;  // level.txt is made a symlink to this, when set
+        std::vector<std::string> environment;
+        const char* standardOutput;
+        std::string output;
+        std::string errors;
+    };
+    const Case cases[] = {
+        {"level.txt on a full device", "/dev/full", {}, "", prompts, cannotWriteLevel},
+        // ASan checks that it is loaded first, which a preloaded library defeats.
+        {"a close that fails",
+         nullptr,
+         {"LD_PRELOAD=" FAILING_CLOSE_LIBRARY, "ASAN_OPTIONS=verify_asan_link_order=0"},
+         "",
+         prompts,
+         cannotWriteLevel},
+        {"standard output on a full device",
+         nullptr,
+         {},
+         "/dev/full",
+         "",
+         "Impossible d'\xE9"
+         "crire sur la sortie standard.\n"},
+    };
+    for (const Case& example : cases) {
+        SCOPED_TRACE(example.what);
+        const TemporaryFolder folder;
+        if (example.levelLink != nullptr)
+            std::filesystem::create_symlink(example.levelLink, folder.path / "level.txt");
+        ProgramSetup setup;
+        setup.environment = example.environment;
+        setup.standardOutput = example.standardOutput;
+        const ProgramRun run = runProgram(LEVELGEN_PROGRAM, folder.path, "1 5 10 6 3\n", {}, setup);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.output, example.output);
+        EXPECT_EQ(run.errors, example.errors);
+        // The level is complete whenever its own writing went well.
+        if (example.levelLink == nullptr) {
+            EXPECT_EQ(readFile(folder.path / "level.txt"), completeLevel);
+        }
+    }
 }
 
 }  // namespace

@@ -4,14 +4,17 @@
 #include "program_run.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <stdexcept>
+#include <thread>
 
 TemporaryFolder::TemporaryFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "levelgen-test-XXXXXX").string();
@@ -39,13 +42,40 @@ void writeFile(const std::filesystem::path& path, std::string_view content) {
         throw std::runtime_error("cannot write " + path.string());
 }
 
+namespace {
+
+// Waits for child until limit; then sends it signal (SIGKILL when 0) and
+// reports whether the limit was reached.
+bool waitWithin(pid_t child, std::chrono::milliseconds limit, int signal, int& status) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    auto pause = std::chrono::microseconds(100);
+    for (;;) {
+        const pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child)
+            return false;
+        if (done < 0 && errno != EINTR)
+            throw std::runtime_error("waitpid failed");
+        if (std::chrono::steady_clock::now() >= deadline)
+            break;
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::microseconds(20000));
+    }
+    kill(child, signal != 0 ? signal : SIGKILL);
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return true;
+}
+
+}  // namespace
+
 ProgramRun runProgram(const std::filesystem::path& program, const std::filesystem::path& folder, std::string_view input,
-                      const std::vector<std::string>& arguments) {
+                      const std::vector<std::string>& arguments, const ProgramSetup& setup) {
     const TemporaryFolder streams;
-    const auto inputPath = streams.path / "stdin";
-    const auto outputPath = streams.path / "stdout";
+    const auto inputPath = setup.standardInput.empty() ? streams.path / "stdin" : setup.standardInput;
+    const auto outputPath = setup.standardOutput.empty() ? streams.path / "stdout" : setup.standardOutput;
     const auto errorsPath = streams.path / "stderr";
-    writeFile(inputPath, input);
+    if (setup.standardInput.empty())
+        writeFile(inputPath, input);
 
     std::vector<std::string> words{program.string()};
     words.insert(words.end(), arguments.begin(), arguments.end());
@@ -53,6 +83,7 @@ ProgramRun runProgram(const std::filesystem::path& program, const std::filesyste
     for (std::string& word : words)
         argv.push_back(word.data());
     argv.push_back(nullptr);
+    std::vector<std::string> settings = setup.environment;
 
     const pid_t child = fork();
     if (child < 0)
@@ -64,15 +95,20 @@ ProgramRun runProgram(const std::filesystem::path& program, const std::filesyste
         if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
             chdir(folder.c_str()) != 0)
             _exit(127);
+        for (std::string& setting : settings)
+            putenv(setting.data());
+        umask(022);
         execv(argv[0], argv.data());
         _exit(127);
     }
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    if (waitWithin(child, setup.limit, setup.signalAtLimit, status) && setup.signalAtLimit == 0)
+        throw std::runtime_error(program.filename().string() + " was still running after " +
+                                 std::to_string(setup.limit.count()) + " ms and was killed");
     ProgramRun run;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.output = readFile(outputPath);
+    run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    run.output = setup.standardOutput.empty() ? readFile(outputPath) : std::string();
     run.errors = readFile(errorsPath);
     return run;
 }

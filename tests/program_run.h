@@ -2,6 +2,7 @@
 // the given bytes on standard input, and captures everything it gives back.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -17,15 +18,29 @@ struct TemporaryFolder {
     std::filesystem::path path;
 };
 
+// What a run may change from the plain case: bytes in, everything captured.
+struct ProgramSetup {
+    std::vector<std::string> environment;    // NAME=value, added to the inherited environment
+    std::filesystem::path standardInput;     // opened for reading instead of the input bytes, when set
+    std::filesystem::path standardOutput;    // opened for writing instead of being captured, when set
+    std::chrono::milliseconds limit{20000};  // a program still running then is killed
+    // When not 0, the program is sent this signal at the limit, as a test's
+    // way of interrupting it; otherwise the limit fails the run.
+    int signalAtLimit = 0;
+};
+
 struct ProgramRun {
     int status = -1;     // exit status, or -1 when the program did not exit normally
+    int signal = 0;      // the signal that ended it, 0 when it exited
     std::string output;  // all of standard output
     std::string errors;  // all of standard error
 };
 
-// Runs program in folder with input as its whole standard input.
+// Runs program in folder, under umask 022, with input as its whole standard
+// input. Throws, naming the program, when it runs past setup.limit without
+// setup.signalAtLimit.
 ProgramRun runProgram(const std::filesystem::path& program, const std::filesystem::path& folder, std::string_view input,
-                      const std::vector<std::string>& arguments = {});
+                      const std::vector<std::string>& arguments = {}, const ProgramSetup& setup = {});
 
 // Returns the whole content of path, or "<missing>" when it cannot be read.
 std::string readFile(const std::filesystem::path& path);

@@ -1,0 +1,27 @@
+// Preloaded into levelgen by the tests: close() of a file named level.txt
+// really closes it, then reports EIO, as a disk or network file system does
+// when it can only say at close that the data was not stored.
+
+#include <dlfcn.h>
+#include <unistd.h>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <string_view>
+
+extern "C" int close(int descriptor) {
+    using CloseFunction = int (*)(int);
+    static const auto realClose = reinterpret_cast<CloseFunction>(dlsym(RTLD_NEXT, "close"));
+    std::array<char, 32> link{};
+    std::array<char, 4096> target{};
+    static_cast<void>(std::snprintf(link.data(), link.size(), "/proc/self/fd/%d", descriptor));
+    const ssize_t length = readlink(link.data(), target.data(), target.size());
+    const bool levelFile =
+        length > 0 && std::string_view(target.data(), static_cast<std::size_t>(length)).ends_with("/level.txt");
+    const int result = realClose(descriptor);
+    if (levelFile && result == 0) {
+        errno = EIO;
+        return -1;
+    }
+    return result;
+}
