@@ -13,9 +13,9 @@ for program in levelgen levelview; do
   if [[ ! -x $prefix/bin/$program ]]; then
     echo "missing: bin/$program"; status=1
   fi
-  page=$prefix/share/man/man1/$program.1
+  page=$prefix/share/man/man1/$program.1.gz
   if [[ ! -f $page ]]; then
-    echo "missing: share/man/man1/$program.1"; status=1; continue
+    echo "missing: share/man/man1/$program.1.gz"; status=1; continue
   fi
   for locale in C.UTF-8 C; do
     warnings=$(LC_ALL=$locale MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
