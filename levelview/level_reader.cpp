@@ -1,10 +1,13 @@
 // The strict level reader. Its messages go to the user as they are, so
 // they say in French what is wrong and where; e acute is the byte 0xE9.
+// Well-formed lines take a fast path; anything else is parsed again by the
+// careful path, whose only job is to say what is wrong.
 
 #include "level_reader.h"
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -12,9 +15,29 @@ namespace {
 constexpr std::array<std::string_view, 4> fieldNames{"x", "y", "speedX", "speedY"};
 constexpr std::int32_t verticalRange = 600;
 constexpr std::int64_t decimalBase = 10;
+constexpr std::size_t longestEchoedField = 20;
+constexpr std::size_t longestNumber = 10;  // digits of 2147483648
+constexpr std::int64_t largestMagnitude = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+
+bool allowed(char character) {
+    return (character >= '0' && character <= '9') || character == '-' || character == ' ';
+}
+
+// A field echoed in a message is cut, so that a message stays one short line.
+std::string echoed(std::string_view field) {
+    if (field.size() <= longestEchoedField)
+        return std::string(field);
+    return std::string(field.substr(0, longestEchoedField)) + "...";
+}
 
 std::string quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    return "\"" + echoed(text) + "\"";
+}
+
+std::string forbiddenCharacter(char character) {
+    std::array<char, sizeof "0xFF"> code{};
+    static_cast<void>(std::snprintf(code.data(), code.size(), "0x%02X", static_cast<unsigned char>(character)));
+    return "caract\xE8re interdit (octet " + std::string(code.data()) + ")";
 }
 
 // Returns the problem with one field, or an empty string when it holds the
@@ -36,13 +59,13 @@ std::string parseField(std::string_view field, std::string_view name, std::int32
     std::int64_t magnitude = 0;
     for (const char character : digits) {
         magnitude = magnitude * decimalBase + (character - '0');
-        if (magnitude > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1)
+        if (magnitude > largestMagnitude)
             break;
     }
     const std::int64_t signedValue = negative ? -magnitude : magnitude;
     if (signedValue < std::numeric_limits<std::int32_t>::min() ||
         signedValue > std::numeric_limits<std::int32_t>::max())
-        return std::string(name) + " : " + std::string(field) + " sort des entiers sur 32 bits";
+        return std::string(name) + " : " + echoed(field) + " sort des entiers sur 32 bits";
     value = static_cast<std::int32_t>(signedValue);
     return {};
 }
@@ -52,13 +75,12 @@ std::string parseField(std::string_view field, std::string_view name, std::int32
 std::string parseLine(std::string_view line, Asteroid& asteroid) {
     if (line.empty())
         return "ligne vide";
-    for (const char character : line) {
-        if ((character < '0' || character > '9') && character != '-' && character != ' ') {
-            std::array<char, sizeof "0xFF"> code{};
-            static_cast<void>(std::snprintf(code.data(), code.size(), "0x%02X", static_cast<unsigned char>(character)));
-            return "caract\xE8re interdit (octet " + std::string(code.data()) + ")";
-        }
+    for (const char character : line.substr(0, longestLine + 1)) {
+        if (!allowed(character))
+            return forbiddenCharacter(character);
     }
+    if (line.size() > longestLine)
+        return "ligne trop longue (plus de " + std::to_string(longestLine) + " octets)";
     std::array<std::string_view, 4> fields;
     std::size_t count = 0;
     for (std::size_t begin = 0;;) {
@@ -88,30 +110,120 @@ std::string parseLine(std::string_view line, Asteroid& asteroid) {
     return {};
 }
 
-}  // namespace
-
-bool readLevel(std::string_view content, std::vector<Asteroid>& asteroids, LevelError& error) {
-    asteroids.clear();
-    std::int64_t lineNumber = 0;
-    while (!content.empty()) {
-        ++lineNumber;
-        const std::size_t end = content.find('\n');
-        Asteroid asteroid;
-        std::string problem = parseLine(content.substr(0, end), asteroid);
-        if (problem.empty() && end == std::string_view::npos)
-            problem = "la derni\xE8re ligne ne se termine pas par un saut de ligne";
-        if (problem.empty() && !asteroids.empty() && asteroid.x < asteroids.back().x)
-            problem = "x vaut " + std::to_string(asteroid.x) +
-                      ", moins que le x de la ligne pr\xE9"
-                      "c\xE9"
-                      "dente (" +
-                      std::to_string(asteroids.back().x) + ")";
-        if (!problem.empty()) {
-            error = {lineNumber, std::move(problem)};
+// Reads one shortest decimal 32-bit field ending at the byte separator
+// (or at end, for the line feed). Returns false for anything else, leaving
+// the message to parseLine().
+inline bool takeField(const char*& position, const char* end, char separator, std::int32_t& value) {
+    const bool negative = position != end && *position == '-';
+    if (negative)
+        ++position;
+    const char* const first = position;
+    std::uint64_t magnitude = 0;  // wraps harmlessly on long runs of digits, which are refused below
+    for (; position != end; ++position) {
+        const auto digit = static_cast<unsigned>(static_cast<unsigned char>(*position) - '0');
+        if (digit >= static_cast<unsigned>(decimalBase))
+            break;
+        magnitude = magnitude * decimalBase + digit;
+    }
+    const auto digits = static_cast<std::size_t>(position - first);
+    if (digits == 0 || digits > longestNumber || (*first == '0' && (digits > 1 || negative)))
+        return false;
+    if (position == end) {
+        if (separator != '\n')
             return false;
-        }
-        asteroids.push_back(asteroid);
-        content.remove_prefix(end + 1);
+    } else if (*position++ != separator) {
+        return false;
+    }
+    if (magnitude > static_cast<std::uint64_t>(largestMagnitude) - (negative ? 0 : 1))
+        return false;
+    const auto signedMagnitude = static_cast<std::int64_t>(magnitude);
+    value = static_cast<std::int32_t>(negative ? -signedMagnitude : signedMagnitude);
+    return true;
+}
+
+inline bool parseLineQuickly(std::string_view line, Asteroid& asteroid) {
+    const char* position = line.data();
+    const char* const end = position + line.size();
+    return takeField(position, end, ' ', asteroid.x) && takeField(position, end, ' ', asteroid.y) &&
+           takeField(position, end, ' ', asteroid.speedX) && takeField(position, end, '\n', asteroid.speedY) &&
+           position == end && asteroid.y >= 0 && asteroid.y < verticalRange;
+}
+
+bool fail(LevelReader& reader, std::int64_t lineNumber, std::string description) {
+    reader.error = {lineNumber, std::move(description)};
+    return false;
+}
+
+// Takes one whole line (without its line feed) into asteroids.
+bool takeLine(LevelReader& reader, std::string_view line, std::vector<Asteroid>& asteroids) {
+    const std::int64_t lineNumber = reader.lineNumber + 1;
+    Asteroid asteroid;
+    if (!parseLineQuickly(line, asteroid)) {
+        std::string problem = parseLine(line, asteroid);
+        if (!problem.empty())
+            return fail(reader, lineNumber, std::move(problem));
+    }
+    if (reader.lineNumber > 0 && asteroid.x < reader.previousX)
+        return fail(reader, lineNumber,
+                    "x vaut " + std::to_string(asteroid.x) +
+                        ", moins que le x de la ligne pr\xE9"
+                        "c\xE9"
+                        "dente (" +
+                        std::to_string(reader.previousX) + ")");
+    reader.lineNumber = lineNumber;
+    reader.previousX = asteroid.x;
+    asteroids.push_back(asteroid);
+    return true;
+}
+
+// Keeps the start of a line until its line feed comes. Whatever is already
+// certain to be wrong with it is reported now rather than at its end.
+bool keepUnfinished(LevelReader& reader, std::string_view part) {
+    const std::size_t room = longestLine + 1 - reader.unfinishedLine.size();
+    const std::string_view kept = part.substr(0, room);
+    for (const char character : kept) {
+        if (!allowed(character))
+            return fail(reader, reader.lineNumber + 1, forbiddenCharacter(character));
+    }
+    reader.unfinishedLine.append(kept);
+    if (reader.unfinishedLine.size() > longestLine) {
+        Asteroid ignored;
+        return fail(reader, reader.lineNumber + 1, parseLine(reader.unfinishedLine, ignored));
     }
     return true;
+}
+
+}  // namespace
+
+bool readLevelChunk(LevelReader& reader, std::string_view chunk, std::vector<Asteroid>& asteroids) {
+    asteroids.clear();
+    while (!chunk.empty()) {
+        const void* const found = std::memchr(chunk.data(), '\n', chunk.size());
+        if (found == nullptr)
+            return keepUnfinished(reader, chunk);
+        const auto length = static_cast<std::size_t>(static_cast<const char*>(found) - chunk.data());
+        if (reader.unfinishedLine.empty()) {
+            if (!takeLine(reader, chunk.substr(0, length), asteroids))
+                return false;
+        } else {
+            if (!keepUnfinished(reader, chunk.substr(0, length)))
+                return false;
+            std::string line;
+            line.swap(reader.unfinishedLine);
+            if (!takeLine(reader, line, asteroids))
+                return false;
+        }
+        chunk.remove_prefix(length + 1);
+    }
+    return true;
+}
+
+bool finishLevel(LevelReader& reader) {
+    if (reader.unfinishedLine.empty())
+        return true;
+    Asteroid ignored;
+    std::string problem = parseLine(reader.unfinishedLine, ignored);
+    if (problem.empty())
+        problem = "la derni\xE8re ligne ne se termine pas par un saut de ligne";
+    return fail(reader, reader.lineNumber + 1, std::move(problem));
 }

@@ -1,14 +1,22 @@
 // Strict reading of a level file as levelgen writes it: every line four
 // shortest decimal 32-bit integers "x y speedX speedY" separated by one
-// blank and ended by a line feed, y in 0..599, x never decreasing.
+// blank and ended by a line feed, y in 0..599, x never decreasing. The file
+// is fed a chunk at a time, so that a file, a FIFO and standard input are
+// read alike, in one pass and in memory that does not grow with the level.
 #pragma once
 
 #include "level.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+// No valid line comes near this; a longer one is refused as soon as this
+// much of it has been read, so that a file without line feeds (/dev/zero)
+// cannot fill the memory.
+constexpr std::size_t longestLine = 4096;
 
 // The first thing wrong in a level file.
 struct LevelError {
@@ -16,7 +24,19 @@ struct LevelError {
     std::string description;      // French, ISO-8859-1, no final period or line feed
 };
 
-// Reads every line of content into asteroids, in order. Returns false at
-// the first line that breaks the format, with error describing it; the
-// asteroids read so far are then of no use.
-bool readLevel(std::string_view content, std::vector<Asteroid>& asteroids, LevelError& error);
+// Where the reading of one level stands between two chunks.
+struct LevelReader {
+    std::string unfinishedLine;   // the start of a line whose line feed is still to come, at most longestLine bytes
+    std::int64_t lineNumber = 0;  // lines finished so far
+    std::int32_t previousX = 0;   // x of the last line read, when lineNumber > 0
+    LevelError error;             // set when a read has returned false
+};
+
+// Reads the lines that chunk finishes into asteroids (cleared first), in
+// order. Returns false at the first fault, with reader.error describing it;
+// the reading must then stop. A fault is found as soon as its bytes are read.
+bool readLevelChunk(LevelReader& reader, std::string_view chunk, std::vector<Asteroid>& asteroids);
+
+// Ends the reading at the end of the file. Returns false, with reader.error
+// set, when the file ends inside a line.
+bool finishLevel(LevelReader& reader);

@@ -1,14 +1,34 @@
-// Runs the real levelview on level files in a temporary folder and checks
-// the picture it writes, or the message and the absence of any picture.
+// levelview: its picture, pinned whole for a small level and checked for
+// its promises on generated ones; its refusals; and where its output goes,
+// run for real in a temporary folder.
 
+#include "asteroid_draw.h"
+#include "level_summary.h"
+#include "picture_layout.h"
+#include "picture_properties.h"
 #include "program_run.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path pictures = fs::path(LEVELGEN_CATALOGUE).parent_path() / "pictures";
+const std::string level = "1 2 3 4\n";
+const std::string created =
+    " cr\xE9\xE9"
+    "e avec 1 asteroide.\n";
 
 std::size_t occurrences(const std::string& text, const std::string& part) {
     std::size_t count = 0;
@@ -17,47 +37,66 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
     return count;
 }
 
-std::size_t filesIn(const std::filesystem::path& folder) {
-    std::size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder))
-        ++count;
-    return count;
+std::vector<fs::path> filesIn(const fs::path& folder) {
+    std::vector<fs::path> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
-void expectWellFormed(const std::filesystem::path& picture) {
+void expectWellFormed(const fs::path& picture) {
     const TemporaryFolder scratch;
     const ProgramRun check = runProgram("/usr/bin/xmllint", scratch.path, "", {"--noout", picture.string()});
     EXPECT_EQ(check.status, 0) << check.errors;
     EXPECT_EQ(check.errors, "");
 }
 
-TEST(Levelview, DrawsOneDotPerAsteroid) {
+// The whole picture of a small level, checked by hand: two bands at 1 px
+// per unit, the dots at x + 0.5 and y + 0.5 from their band's corner, each
+// speed line ten ticks long, the profile in stretches of 32 units, and the
+// end mark at x = 1300 in the second band.
+TEST(Levelview, DrawsASmallLevelExactly) {
     const TemporaryFolder folder;
-    writeFile(folder.path / "level.txt", "3 115 3 1\n600 492 2 -2\n1500 0 1 0\n3000 599 5 -4\n");
-    const ProgramRun run = runProgram(LEVELVIEW_PROGRAM, folder.path, "");
+    fs::copy(pictures / "small.txt", folder.path / "small.txt");
+    const ProgramRun run = runProgram(LEVELVIEW_PROGRAM, folder.path, "", {"small.txt"});
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(run.output,
-              "Image level.svg cr\xE9\xE9"
-              "e avec 4 asteroides.\n");
-    const std::string svg = readFile(folder.path / "level.svg");
-    EXPECT_EQ(occurrences(svg, "<circle "), 4u);
-    EXPECT_EQ(occurrences(svg, "<title>level.txt : 4 asteroides</title>"), 1u);
-    EXPECT_EQ(occurrences(svg, "<title>600 492 2 -2</title>"), 1u);
-    EXPECT_EQ(occurrences(svg, "id=\"note\""), 0u);
-    expectWellFormed(folder.path / "level.svg");
+              "Image small.svg cr\xE9\xE9"
+              "e avec 3 asteroides.\n");
+    EXPECT_EQ(readFile(folder.path / "small.svg"), readFile(pictures / "small.svg"));
+    expectWellFormed(folder.path / "small.svg");
 }
 
-TEST(Levelview, WritesWhereItIsTold) {
-    const TemporaryFolder folder;
-    std::filesystem::create_directory(folder.path / "levels");
-    writeFile(folder.path / "levels" / "a&b.txt", "1 2 3 4\n");
-    const ProgramRun besideTheLevel = runProgram(LEVELVIEW_PROGRAM, folder.path, "", {"levels/a&b.txt"});
-    EXPECT_EQ(besideTheLevel.status, 0) << besideTheLevel.errors;
-    EXPECT_EQ(occurrences(readFile(folder.path / "levels" / "level.svg"), "a&amp;b.txt : 1 asteroides"), 2u);
-    expectWellFormed(folder.path / "levels" / "level.svg");
-    const ProgramRun named = runProgram(LEVELVIEW_PROGRAM, folder.path, "", {"-o", "out.svg", "levels/a&b.txt"});
-    EXPECT_EQ(named.status, 0) << named.errors;
-    EXPECT_TRUE(std::filesystem::exists(folder.path / "out.svg"));
+std::vector<Asteroid> drawn(const LevelParameters& parameters) {
+    std::vector<Asteroid> asteroids;
+    generateLevel(parameters, [&](const Asteroid& asteroid) {
+        asteroids.push_back(asteroid);
+        return true;
+    });
+    return asteroids;
+}
+
+// Levels of every shape the picture handles: dots or cells, one band or
+// many, thin bands, negative positions and the widest span there is.
+TEST(Levelview, KeepsThePicturesPromises) {
+    const std::vector<std::pair<const char*, std::vector<Asteroid>>> levels{
+        {"empty", {}},
+        {"one asteroid", {{0, 0, 1, 1}}},
+        {"example", drawn({42, 1000, 20, 5, 3})},
+        {"just under the dot limit", drawn({7, 29000, 4, 10, 10})},
+        {"merged, many bands", drawn({7, 150000, 4, 10, 10})},
+        {"merged, thin bands", drawn({3, 3000000, 200, 10, 10})},
+        {"negative and widest", {{INT32_MIN, 0, 1, -1}, {-5, 599, 2, 2}, {INT32_MAX, 300, INT32_MAX, INT32_MIN}}},
+        {"all at one x", std::vector<Asteroid>(25000, Asteroid{7, 599, 3, -3})},
+    };
+    for (const auto& [name, asteroids] : levels) {
+        SCOPED_TRACE(name);
+        LevelSummary summary;
+        for (const Asteroid& asteroid : asteroids)
+            addAsteroid(summary, asteroid);
+        EXPECT_EQ(pictureProblem(asteroids, layOutPicture(summary)), "");
+    }
 }
 
 TEST(Levelview, SaysAnEmptyLevelIsEmpty) {
@@ -65,31 +104,13 @@ TEST(Levelview, SaysAnEmptyLevelIsEmpty) {
     writeFile(folder.path / "level.txt", "");
     const ProgramRun run = runProgram(LEVELVIEW_PROGRAM, folder.path, "");
     EXPECT_EQ(run.status, 0) << run.errors;
-    const std::string svg = readFile(folder.path / "level.svg");
-    EXPECT_EQ(occurrences(svg, "<circle "), 0u);
-    EXPECT_EQ(occurrences(svg, "Level vide : aucun asteroide."), 1u);
-    expectWellFormed(folder.path / "level.svg");
-}
-
-TEST(Levelview, MergesDotsOfALargeLevelAndSaysSo) {
-    std::string level;
-    for (int index = 0; index < 300000; ++index)
-        level += std::to_string(index * 3) + " " + std::to_string(index * 7 % 600) + " " +
-                 std::to_string(index % 9 + 1) + " " + std::to_string(index % 11 - 5) + "\n";
-    const TemporaryFolder folder;
-    writeFile(folder.path / "level.txt", level);
-    const ProgramRun run = runProgram(LEVELVIEW_PROGRAM, folder.path, "");
-    EXPECT_EQ(run.status, 0) << run.errors;
-    const std::string svg = readFile(folder.path / "level.svg");
-    EXPECT_EQ(occurrences(svg, "<title>level.txt : 300000 asteroides</title>"), 1u);
-    EXPECT_EQ(occurrences(svg, "Points regroup\xE9s"), 1u);
-    EXPECT_LE(occurrences(svg, "<circle "), 20000u);
+    EXPECT_EQ(occurrences(readFile(folder.path / "level.svg"), "Level vide : aucun asteroide."), 1u);
     expectWellFormed(folder.path / "level.svg");
 }
 
 TEST(Levelview, RefusesAMalformedLevelAndLeavesNoPicture) {
     struct Case {
-        const char* level;
+        std::string level;
         const char* message;
     };
     const Case cases[] = {
@@ -115,33 +136,40 @@ TEST(Levelview, RefusesAMalformedLevelAndLeavesNoPicture) {
         {"2147483648 2 3 4\n", "level.txt, ligne 1 : x : 2147483648 sort des entiers sur 32 bits.\n"},
         {"1 2 3 -2147483649\n", "level.txt, ligne 1 : speedY : -2147483649 sort des entiers sur 32 bits.\n"},
         {"1 2 3 99999999999999999999999\n",
-         "level.txt, ligne 1 : speedY : 99999999999999999999999 sort des entiers sur 32 bits.\n"},
+         "level.txt, ligne 1 : speedY : 99999999999999999999... sort des entiers sur 32 bits.\n"},
+        {"1 2 3 4--------------------------\n",
+         "level.txt, ligne 1 : speedY : \"4-------------------...\" n'est pas un nombre entier.\n"},
         {"1 600 3 4\n", "level.txt, ligne 1 : y vaut 600, hors de 0 \xE0 599.\n"},
         {"1 -1 3 4\n", "level.txt, ligne 1 : y vaut -1, hors de 0 \xE0 599.\n"},
         {"5 2 3 4\n5 2 3 4\n4 2 3 4\n",
          "level.txt, ligne 3 : x vaut 4, moins que le x de la ligne pr\xE9"
          "c\xE9"
          "dente (5).\n"},
+        {"1 2 3 4\n" + std::string(5000, '7') + "\n",
+         "level.txt, ligne 2 : ligne trop longue (plus de 4096 octets).\n"},
     };
     for (const Case& example : cases) {
-        SCOPED_TRACE(example.level);
+        SCOPED_TRACE(example.level.substr(0, 40));
         const TemporaryFolder folder;
         writeFile(folder.path / "level.txt", example.level);
         const ProgramRun run = runProgram(LEVELVIEW_PROGRAM, folder.path, "");
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.output, "");
         EXPECT_EQ(run.errors, example.message);
-        EXPECT_EQ(filesIn(folder.path), 1u) << "a picture or a temporary file was left behind";
+        EXPECT_EQ(filesIn(folder.path), std::vector<fs::path>{"level.txt"}) << "a picture or a temporary file was left";
     }
 }
 
-TEST(Levelview, ReportsWhatItCannotReadOrWrite) {
+TEST(Levelview, ReportsWhatItCannotReadOrUse) {
     struct Case {
         std::vector<std::string> arguments;
-        const char* errors;
+        std::string errors;
     };
     const Case cases[] = {
         {{"missing.txt"}, "Impossible de lire le fichier missing.txt.\n"},
+        {{"bad\x1B[2Jname.txt"}, "Impossible de lire le fichier bad\\x1B[2Jname.txt.\n"},
+        // A level without line feeds is refused at its first bytes, not read forever.
+        {{"/dev/zero"}, "/dev/zero, ligne 1 : caract\xE8re interdit (octet 0x00).\n"},
         {{"-o", "no/such/folder/x.svg"},
          "Impossible d'\xE9"
          "crire l'image no/such/folder/x.svg.\n"},
@@ -152,16 +180,174 @@ TEST(Levelview, ReportsWhatItCannotReadOrWrite) {
     for (const Case& example : cases) {
         SCOPED_TRACE(example.errors);
         const TemporaryFolder folder;
-        writeFile(folder.path / "level.txt", "1 2 3 4\n");
+        writeFile(folder.path / "level.txt", level);
         const ProgramRun run = runProgram(LEVELVIEW_PROGRAM, folder.path, "", example.arguments);
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.errors, example.errors);
-        EXPECT_EQ(filesIn(folder.path), 1u);
+        EXPECT_EQ(filesIn(folder.path), std::vector<fs::path>{"level.txt"});
     }
     const TemporaryFolder folder;
     const ProgramRun help = runProgram(LEVELVIEW_PROGRAM, folder.path, "", {"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.output.rfind("Usage : levelview [LEVEL] [-o IMAGE]\n", 0), 0u);
+    EXPECT_EQ(help.output.rfind("Usage : levelview [-o IMAGE] [--] [LEVEL]\n", 0), 0u);
+}
+
+bool isPicture(const std::string& text) {
+    return text.rfind("<?xml", 0) == 0 && text.ends_with("</svg>\n") &&
+           occurrences(text, "<title>1 2 3 4</title>") == 1;
+}
+
+// Wherever the picture goes, no file is destroyed: not the level, not a
+// FIFO or a device, not a symlink; and a lost standard output is an error.
+TEST(Levelview, PutsThePictureWhereItBelongsAndDestroysNothing) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> arguments;
+        std::function<void(const fs::path&)> prepare;
+        int status;
+        std::string errors;
+        // Checks the folder afterwards, given the run's standard output.
+        std::function<void(const fs::path&, const std::string&)> check;
+        const char* standardOutput = "";
+    };
+    const std::string longName = std::string(251, 'n') + ".svg";
+    int fifoReader = -1;
+    const Case cases[] = {
+        {"the level itself as the picture",
+         {"-o", "link.txt"},
+         [](const fs::path& folder) { fs::create_symlink("level.txt", folder / "link.txt"); },
+         1,
+         "levelview : l'image link.txt est le level lui-m\xEAme ; choisissez un autre nom avec -o.\n",
+         [](const fs::path& folder, const std::string&) {
+             EXPECT_EQ(filesIn(folder), (std::vector<fs::path>{"level.txt", "link.txt"}));
+         }},
+        {"a FIFO",
+         {"-o", "fifo"},
+         [&](const fs::path& folder) {
+             ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);
+             fifoReader = open((folder / "fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+         },
+         0,
+         "",
+         [&](const fs::path& folder, const std::string& output) {
+             std::string received(1 << 16, '\0');
+             received.resize(
+                 static_cast<std::size_t>(std::max<ssize_t>(0, read(fifoReader, received.data(), received.size()))));
+             close(fifoReader);
+             EXPECT_TRUE(isPicture(received));
+             EXPECT_TRUE(fs::is_fifo(folder / "fifo"));
+             EXPECT_EQ(output, "Image fifo" + created);
+         }},
+        {"a character device",
+         {"-o", "null"},
+         [](const fs::path& folder) {
+             // Making a device takes root; elsewhere a link to one is the next best.
+             if (mknod((folder / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+                 fs::create_symlink("/dev/null", folder / "null");
+         },
+         0,
+         "",
+         [](const fs::path& folder, const std::string&) {
+             EXPECT_TRUE(fs::is_character_file(folder / "null"));
+             EXPECT_EQ(filesIn(folder), (std::vector<fs::path>{"level.txt", "null"}));
+         }},
+        {"a symlink to a picture",
+         {"-o", "link.svg"},
+         [](const fs::path& folder) {
+             fs::create_directory(folder / "pictures");
+             writeFile(folder / "pictures" / "old.svg", "old");
+             fs::create_symlink("pictures/old.svg", folder / "link.svg");
+         },
+         0,
+         "",
+         [](const fs::path& folder, const std::string&) {
+             EXPECT_TRUE(fs::is_symlink(folder / "link.svg"));
+             EXPECT_TRUE(isPicture(readFile(folder / "pictures" / "old.svg")));
+             EXPECT_EQ(filesIn(folder / "pictures"), std::vector<fs::path>{"old.svg"});
+         }},
+        {"standard output",
+         {"-o", "-"},
+         nullptr,
+         0,
+         "",
+         [](const fs::path& folder, const std::string& output) {
+             EXPECT_TRUE(isPicture(output));
+             EXPECT_EQ(filesIn(folder), std::vector<fs::path>{"level.txt"});
+         }},
+        {"standard input",
+         {"--", "-"},
+         nullptr,
+         0,
+         "",
+         [](const fs::path& folder, const std::string& output) {
+             EXPECT_TRUE(isPicture(output));
+             EXPECT_EQ(filesIn(folder), std::vector<fs::path>{"level.txt"});
+         }},
+        {"named after its level",
+         {"--", "-mine.txt"},
+         [](const fs::path& folder) { fs::copy(folder / "level.txt", folder / "-mine.txt"); },
+         0,
+         "",
+         [](const fs::path& folder, const std::string& output) {
+             EXPECT_TRUE(isPicture(readFile(folder / "-mine.svg")));
+             EXPECT_EQ(output, "Image -mine.svg" + created);
+         }},
+        {"a level not named .txt",
+         {"plain"},
+         [](const fs::path& folder) { fs::copy(folder / "level.txt", folder / "plain"); },
+         0,
+         "",
+         [](const fs::path& folder, const std::string&) { EXPECT_TRUE(isPicture(readFile(folder / "plain.svg"))); }},
+        {"the longest name",
+         {"-o", longName},
+         nullptr,
+         0,
+         "",
+         [&](const fs::path& folder, const std::string&) { EXPECT_TRUE(isPicture(readFile(folder / longName))); }},
+        {"a full standard output",
+         {},
+         nullptr,
+         1,
+         "Impossible d'\xE9"
+         "crire sur la sortie standard.\n",
+         [](const fs::path& folder, const std::string&) { EXPECT_TRUE(isPicture(readFile(folder / "level.svg"))); },
+         "/dev/full"},
+    };
+    for (const Case& example : cases) {
+        SCOPED_TRACE(example.what);
+        const TemporaryFolder folder;
+        writeFile(folder.path / "level.txt", level);
+        if (example.prepare)
+            example.prepare(folder.path);
+        ProgramSetup setup;
+        setup.standardOutput = example.standardOutput;
+        if (example.arguments.size() == 2 && example.arguments[1] == "-" && example.arguments[0] == "--")
+            setup.standardInput = folder.path / "level.txt";
+        const ProgramRun run = runProgram(LEVELVIEW_PROGRAM, folder.path, "", example.arguments, setup);
+        EXPECT_EQ(run.status, example.status);
+        EXPECT_EQ(run.errors, example.errors);
+        example.check(folder.path, run.output);
+        EXPECT_EQ(readFile(folder.path / "level.txt"), level);
+    }
+}
+
+// Interrupted while it waits for the rest of its level, levelview removes
+// its temporary file and ends as the signal would have ended it.
+TEST(Levelview, RemovesItsTemporaryFileWhenInterrupted) {
+    const TemporaryFolder folder;
+    const fs::path fifo = folder.path / "input";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // Held open for writing, so the level never ends.
+    const int writer = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_EQ(write(writer, level.data(), level.size()), static_cast<ssize_t>(level.size()));
+    ProgramSetup setup;
+    setup.standardInput = fifo;
+    setup.limit = std::chrono::milliseconds(1500);
+    setup.signalAtLimit = SIGTERM;
+    const ProgramRun run = runProgram(LEVELVIEW_PROGRAM, folder.path, "", {"-o", "out.svg", "-"}, setup);
+    close(writer);
+    EXPECT_EQ(run.signal, SIGTERM);
+    EXPECT_EQ(filesIn(folder.path), std::vector<fs::path>{"input"});
 }
 
 }  // namespace

@@ -1,0 +1,44 @@
+// Everything the picture needs to know of a level, gathered one asteroid at
+// a time in memory that does not depend on the level's size: the asteroids
+// themselves while there are few enough to draw one by one, and always a
+// grid of counts and speed sums whose columns widen as the level grows.
+#pragma once
+
+#include "level.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Past this many asteroids the picture merges them into cells.
+constexpr std::size_t mostDots = 20000;
+// The grid: columns along x, each 2^columnShift level units wide, and rows
+// that split the 600 units of y evenly.
+constexpr std::int64_t gridColumns = 16384;
+constexpr std::int64_t gridRows = 24;
+constexpr std::int32_t verticalRange = 600;
+constexpr std::int32_t gridRowHeight = verticalRange / gridRows;
+
+struct GridCell {
+    std::uint64_t count = 0;  // asteroids in the cell
+    double sumSpeedX = 0;     // sums of their speeds, in level units per tick
+    double sumSpeedY = 0;
+};
+
+struct LevelSummary {
+    std::uint64_t count = 0;     // asteroids read
+    std::int64_t origin = 0;     // level x at the grid's left edge: 0, or the first x when it is negative
+    Asteroid last;               // the last asteroid read, when count > 0
+    std::vector<Asteroid> dots;  // every asteroid while count <= mostDots, none after
+    int columnShift = 0;         // grid columns are 2^columnShift level units wide
+    std::vector<GridCell> grid;  // gridColumns * gridRows cells, column after column
+};
+
+// Returns the grid cell of a column and a row.
+inline const GridCell& gridCell(const LevelSummary& summary, std::int64_t column, std::int64_t row) {
+    return summary.grid[static_cast<std::size_t>(column * gridRows + row)];
+}
+
+// Adds one asteroid. REQUIRES: asteroid.x is not below the x of the
+// asteroid added before it, and asteroid.y is in 0..599.
+void addAsteroid(LevelSummary& summary, const Asteroid& asteroid);

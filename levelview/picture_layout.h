@@ -1,0 +1,100 @@
+// The geometry of a level's picture, as numbers: one scale for both axes,
+// the bands the level is wrapped into, where each dot or merged cell goes,
+// the density profile along the level and the legends' values. Pure: no
+// text and no I/O, so that every promise of the picture can be checked here.
+#pragma once
+
+#include "level_summary.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Picture units are pixels; level units are those of the level file.
+struct Box {
+    double left = 0;
+    double top = 0;
+    double width = 0;
+    double height = 0;
+};
+
+struct Tick {
+    double x = 0;            // pixels
+    std::int64_t value = 0;  // level x
+};
+
+// One stretch of the level: level x from firstX (included) to
+// firstX + bandSpan (excluded) along, y from 0 (top) to 599 (bottom) down.
+struct Band {
+    Box area;
+    std::int64_t firstX = 0;
+    std::vector<Tick> ticks;  // below the band, about ten
+};
+
+// One asteroid drawn on its own.
+struct Dot {
+    std::size_t band = 0;
+    double x = 0;  // centre, pixels
+    double y = 0;
+    double lineX = 0;  // end of the speed line, pixels
+    double lineY = 0;
+    Asteroid asteroid;
+};
+
+// The asteroids of one rectangle of a band, drawn as a shaded tile.
+struct Cell {
+    std::size_t band = 0;
+    Box area;
+    std::uint64_t count = 0;  // asteroids in it, at least 1
+    double shade = 0;         // count over the most crowded cell's count, in (0, 1]
+    double lineX = 0;         // end of the mean speed line, which starts at the centre
+    double lineY = 0;
+};
+
+// The asteroids of one stretch of x, in the profile above the bands.
+struct Bar {
+    Box area;
+    std::uint64_t count = 0;  // at least 1
+};
+
+struct PictureLayout {
+    double width = 0;  // pixels
+    double height = 0;
+    std::uint64_t count = 0;  // asteroids in the level
+
+    // Header rows: the baselines of the title, the scale, the speed legend
+    // and the dots or cells legend.
+    double titleRow = 0;
+    double scaleRow = 0;
+    double speedRow = 0;
+    double legendRow = 0;
+
+    std::int64_t unitsPerPixel = 1;  // the one scale, on both axes; a power of two
+    std::int64_t bandSpan = 0;       // level units along a band
+    double bandHeight = 0;           // pixels for the 600 units of y
+    bool thinBands = false;          // the level is too long for readable bands at any fitting scale
+
+    std::int64_t speedTicks = 0;   // a speed line is the displacement over this many ticks
+    std::int64_t legendSpeed = 0;  // the speed of the legend's sample line
+    double legendLength = 0;       // its length, pixels
+
+    std::vector<Band> bands;
+    std::vector<Dot> dots;       // when the asteroids are drawn one by one, in level order
+    std::vector<Cell> cells;     // when they are merged, in band order
+    std::int64_t cellWidth = 0;  // level units, when merged
+    std::int64_t cellHeight = 0;
+    std::uint64_t mostCrowded = 0;  // asteroids in the most crowded cell
+
+    Box profileArea;                  // the profile's frame
+    std::vector<Bar> profile;         // non-empty stretches only
+    std::int64_t profileStretch = 0;  // level units per bar
+    std::uint64_t profilePeak = 0;    // asteroids in the fullest stretch
+
+    std::size_t endBand = 0;    // where the last asteroid lies
+    double endX = 0;            // pixels
+    std::int32_t endValue = 0;  // its level x
+};
+
+// Returns the layout of the picture of summary. An empty level has no band,
+// no profile and no dot.
+PictureLayout layOutPicture(const LevelSummary& summary);

@@ -1,0 +1,257 @@
+// The SVG text of a picture. The words are French and ISO-8859-1, as
+// levelgen's own: e acute is the byte 0xE9, written as an escape. A hex
+// escape runs on through following hex digits, hence split literals.
+
+#include "svg_text.h"
+
+#include <array>
+#include <cstdio>
+
+namespace {
+
+constexpr char firstPrintable = 0x20;
+constexpr std::size_t numberWidth = 40;
+constexpr double legendGap = 8;
+constexpr double labelGap = 6;
+constexpr double tickLength = 5;
+constexpr double tickLabelDrop = 18;
+constexpr double swatchSize = 12;
+constexpr int swatches = 5;
+constexpr double densityArea = 100.0 * 100.0;  // the legend gives densities per 100 x 100 units
+constexpr double dotRadius = 2.5;
+constexpr double roomForTwoLabels = 24;  // a band's height that fits both of its y labels
+
+// Up to three decimals, without trailing zeros: positions are multiples of
+// powers of two, so this is exact at every scale the layout uses.
+std::string number(double value) {
+    std::array<char, numberWidth> text{};
+    static_cast<void>(std::snprintf(text.data(), text.size(), "%.3f", value));
+    std::string result = text.data();
+    result.erase(result.find_last_not_of('0') + 1);
+    if (result.back() == '.')
+        result.pop_back();
+    if (result == "-0")
+        result = "0";
+    return result;
+}
+
+// A number in a French sentence, with a decimal comma.
+std::string frenchNumber(double value) {
+    std::string result = number(value);
+    if (const std::size_t point = result.find('.'); point != std::string::npos)
+        result[point] = ',';
+    return result;
+}
+
+std::string escaped(std::string_view text) {
+    std::string result;
+    for (const char character : text) {
+        switch (character) {
+        case '&':
+            result += "&amp;";
+            break;
+        case '<':
+            result += "&lt;";
+            break;
+        case '>':
+            result += "&gt;";
+            break;
+        case '"':
+            result += "&quot;";
+            break;
+        default:
+            // Control bytes are not allowed in XML text.
+            result += static_cast<unsigned char>(character) < firstPrintable ? '?' : character;
+        }
+    }
+    return result;
+}
+
+std::string units(std::int64_t count) {
+    return std::to_string(count) + (count < 2 ? " unit\xE9" : " unit\xE9s");
+}
+
+std::string attribute(std::string_view name, double value) {
+    return " " + std::string(name) + "=\"" + number(value) + "\"";
+}
+
+std::string rectangle(const Box& box) {
+    return "<rect" + attribute("x", box.left) + attribute("y", box.top) + attribute("width", box.width) +
+           attribute("height", box.height);
+}
+
+std::string text(double x, double y, std::string_view words, std::string_view extra = "") {
+    return "<text" + attribute("x", x) + attribute("y", y) + std::string(extra) + ">" + std::string(words) +
+           "</text>\n";
+}
+
+std::string header(const PictureLayout& layout, std::string_view name) {
+    const std::string title = escaped(name) + " : " + countedAsteroids(layout.count);
+    const double left = layout.bands.empty() ? labelGap * 2 : layout.profileArea.left;
+    std::string svg = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n";
+    svg += "<svg xmlns=\"http://www.w3.org/2000/svg\"" + attribute("width", layout.width) +
+           attribute("height", layout.height) + " viewBox=\"0 0 " + number(layout.width) + " " + number(layout.height) +
+           "\">\n";
+    svg += "<title>" + title + "</title>\n";
+    svg += "<style>text{font-family:sans-serif;font-size:12px;fill:#222}.axe{font-size:11px}</style>\n";
+    svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+    svg += text(left, layout.titleRow, title, " font-size=\"18\" id=\"titre\"");
+    if (layout.bands.empty()) {
+        svg += text(left, layout.scaleRow, "Level vide : aucun asteroide.", " id=\"note\"");
+        return svg;
+    }
+    std::string scale =
+        "\xC9"
+        "chelle : 1 px pour " +
+        units(layout.unitsPerPixel) + " du level, la m\xEAme en x et en y ; une bande couvre " +
+        units(layout.bandSpan) + " de x et les 600 de y (0 en haut, 599 en bas).";
+    if (layout.thinBands)
+        scale += " Level trop long pour des bandes d'au moins 60 px : elles en font " +
+                 frenchNumber(layout.bandHeight) + ".";
+    svg += text(left, layout.scaleRow, scale, " id=\"echelle\"");
+    svg += "<line" + attribute("x1", left) + attribute("y1", layout.speedRow - 4) +
+           attribute("x2", left + layout.legendLength) + attribute("y2", layout.speedRow - 4) +
+           " class=\"vitesse\" stroke=\"#7f8fa6\" stroke-width=\"1.5\"/>\n";
+    svg += text(left + layout.legendLength + legendGap, layout.speedRow,
+                "vitesse " + std::to_string(layout.legendSpeed) + " : chaque trait montre le d\xE9placement en " +
+                    std::to_string(layout.speedTicks) +
+                    " ticks, \xE0 l'\xE9"
+                    "chelle du dessin.",
+                " id=\"legende-vitesse\"");
+    return svg;
+}
+
+std::string dotsLegend(const PictureLayout& layout) {
+    const double left = layout.profileArea.left;
+    return "<circle" + attribute("cx", left + dotRadius) + attribute("cy", layout.legendRow - 4) +
+           attribute("r", dotRadius) + " fill=\"#c0392b\"/>\n" +
+           text(left + legendGap * 2, layout.legendRow, "un point par asteroide ; le pointer montre sa ligne du level.",
+                " id=\"legende\"");
+}
+
+std::string cellsLegend(const PictureLayout& layout) {
+    const double left = layout.profileArea.left;
+    const double area = static_cast<double>(layout.cellWidth * layout.cellHeight);
+    const double densest = static_cast<double>(layout.mostCrowded) / area * densityArea;
+    std::string svg;
+    for (int swatch = 1; swatch <= swatches; ++swatch) {
+        const double shade = static_cast<double>(swatch) / swatches;
+        svg +=
+            rectangle({left + (swatch - 1) * swatchSize, layout.legendRow - swatchSize + 2, swatchSize, swatchSize}) +
+            " fill=\"#1f4e79\"" + attribute("fill-opacity", shade) + "/>\n";
+    }
+    svg += text(left + swatches * swatchSize + legendGap, layout.legendRow,
+                "cases de " + std::to_string(layout.cellWidth) + " \xD7 " + std::to_string(layout.cellHeight) +
+                    " unit\xE9s, d'autant plus fonc\xE9"
+                    "es qu'elles sont denses, de 0 \xE0 " +
+                    frenchNumber(densest) + " asteroides pour 100 \xD7 100 unit\xE9s (" +
+                    countedAsteroids(layout.mostCrowded) + " dans la plus dense) ; trait : vitesse moyenne.",
+                " id=\"legende\"");
+    return svg;
+}
+
+std::string profile(const PictureLayout& layout) {
+    const Box& frame = layout.profileArea;
+    std::string svg = text(frame.left, frame.top - labelGap,
+                           "Asteroides par tranche de " + units(layout.profileStretch) +
+                               " de x, sur tout le level : jusqu'\xE0 " + std::to_string(layout.profilePeak) + ".",
+                           " id=\"profil-titre\"");
+    svg += text(frame.left - labelGap, frame.top + 8, std::to_string(layout.profilePeak),
+                " text-anchor=\"end\" class=\"axe\" id=\"profil-max\"");
+    svg += text(frame.left - labelGap, frame.top + frame.height, "0", " text-anchor=\"end\" class=\"axe\"");
+    svg += "<g id=\"profil\" fill=\"#5d7fa3\">\n";
+    for (const Bar& bar : layout.profile)
+        svg += rectangle(bar.area) + "><title>" + countedAsteroids(bar.count) + "</title></rect>\n";
+    svg += "</g>\n";
+    svg += rectangle(frame) + " fill=\"none\" stroke=\"#8a94a6\"/>\n";
+    return svg;
+}
+
+std::string bandFrame(const Band& band, std::size_t index) {
+    const Box& area = band.area;
+    const double bottom = area.top + area.height;
+    std::string svg = "<clipPath id=\"bande" + std::to_string(index) + "\">" + rectangle(area) + "/></clipPath>\n";
+    svg += rectangle(area) + " fill=\"#f4f6fa\" stroke=\"#8a94a6\"/>\n";
+    if (area.height >= roomForTwoLabels) {
+        svg += text(area.left - labelGap, area.top + 9, "y 0", " text-anchor=\"end\" class=\"axe\"");
+        svg += text(area.left - labelGap, bottom, "599", " text-anchor=\"end\" class=\"axe\"");
+    } else {
+        svg += text(area.left - labelGap, bottom, "y", " text-anchor=\"end\" class=\"axe\"");
+    }
+    for (const Tick& tick : band.ticks) {
+        svg += "<line" + attribute("x1", tick.x) + attribute("y1", bottom) + attribute("x2", tick.x) +
+               attribute("y2", bottom + tickLength) + " stroke=\"#444\"/>\n";
+        svg +=
+            text(tick.x, bottom + tickLabelDrop, std::to_string(tick.value), " text-anchor=\"middle\" class=\"axe\"");
+    }
+    return svg;
+}
+
+std::string line(double x1, double y1, double x2, double y2) {
+    return "M" + number(x1) + " " + number(y1) + "L" + number(x2) + " " + number(y2);
+}
+
+// What lies inside one band, clipped to it: speed lines under the dots so
+// that the dots stay visible, and merged cells under their mean lines.
+std::string bandContent(const PictureLayout& layout, std::size_t index, std::size_t& nextDot, std::size_t& nextCell) {
+    std::string shapes;
+    std::string lines;
+    for (; nextCell < layout.cells.size() && layout.cells[nextCell].band == index; ++nextCell) {
+        const Cell& cell = layout.cells[nextCell];
+        shapes += rectangle(cell.area) + attribute("fill-opacity", cell.shade) + "><title>" +
+                  countedAsteroids(cell.count) + "</title></rect>\n";
+        lines +=
+            line(cell.area.left + cell.area.width / 2, cell.area.top + cell.area.height / 2, cell.lineX, cell.lineY);
+    }
+    for (; nextDot < layout.dots.size() && layout.dots[nextDot].band == index; ++nextDot) {
+        const Dot& dot = layout.dots[nextDot];
+        const Asteroid& asteroid = dot.asteroid;
+        shapes += "<circle" + attribute("cx", dot.x) + attribute("cy", dot.y) + attribute("r", dotRadius) + "><title>" +
+                  std::to_string(asteroid.x) + " " + std::to_string(asteroid.y) + " " +
+                  std::to_string(asteroid.speedX) + " " + std::to_string(asteroid.speedY) + "</title></circle>\n";
+        lines += line(dot.x, dot.y, dot.lineX, dot.lineY);
+    }
+    if (shapes.empty())
+        return {};
+    const std::string clip = " clip-path=\"url(#bande" + std::to_string(index) + ")\"";
+    const std::string linePath =
+        "<path" + clip + " fill=\"none\" stroke=\"#7f8fa6\" stroke-width=\"1\" d=\"" + lines + "\"/>\n";
+    if (!layout.cells.empty())
+        return "<g" + clip + " fill=\"#1f4e79\">\n" + shapes + "</g>\n" + linePath;
+    return linePath + "<g" + clip + " fill=\"#c0392b\">\n" + shapes + "</g>\n";
+}
+
+std::string endMarker(const PictureLayout& layout) {
+    const Box& band = layout.bands[layout.endBand].area;
+    // The label reads away from the band's nearer end, so that it stays in the picture.
+    const bool leftward = layout.endX > band.left + band.width / 2;
+    return "<line" + attribute("x1", layout.endX) + attribute("y1", band.top) + attribute("x2", layout.endX) +
+           attribute("y2", band.top + band.height) +
+           " stroke=\"#e67e22\" stroke-width=\"1.5\" stroke-dasharray=\"4 3\"/>\n" +
+           text(layout.endX + (leftward ? -labelGap : labelGap) / 2, band.top - labelGap / 2,
+                "fin : dernier asteroide en x = " + std::to_string(layout.endValue),
+                leftward ? " text-anchor=\"end\" class=\"axe\" id=\"fin\"" : " class=\"axe\" id=\"fin\"");
+}
+
+}  // namespace
+
+std::string countedAsteroids(std::uint64_t count) {
+    return std::to_string(count) + (count < 2 ? " asteroide" : " asteroides");
+}
+
+std::string pictureText(const PictureLayout& layout, std::string_view name) {
+    std::string svg = header(layout, name);
+    if (!layout.bands.empty()) {
+        svg += layout.cells.empty() ? dotsLegend(layout) : cellsLegend(layout);
+        svg += profile(layout);
+        std::size_t nextDot = 0;
+        std::size_t nextCell = 0;
+        for (std::size_t index = 0; index < layout.bands.size(); ++index) {
+            svg += bandFrame(layout.bands[index], index);
+            svg += bandContent(layout, index, nextDot, nextCell);
+        }
+        svg += endMarker(layout);
+    }
+    svg += "</svg>\n";
+    return svg;
+}

@@ -1,0 +1,93 @@
+// What every picture of a level promises, checked from the outside: shared
+// by the tests, on generated levels, and by the reader's fuzzer, on
+// whatever it accepts. Positions are sums of powers of two, so exact
+// comparisons hold.
+#pragma once
+
+#include "level_summary.h"
+#include "picture_layout.h"
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Returns the first broken promise, or an empty string. asteroids are all
+// those of the level, in order.
+inline std::string pictureProblem(const std::vector<Asteroid>& asteroids, const PictureLayout& layout) {
+    if (layout.count != asteroids.size())
+        return "the picture counts every asteroid";
+    if (asteroids.empty())
+        return layout.bands.empty() && layout.dots.empty() && layout.cells.empty() && layout.profile.empty()
+                   ? ""
+                   : "an empty level has an empty picture";
+    const auto perPixel = static_cast<double>(layout.unitsPerPixel);
+    std::uint64_t profileSum = 0;
+    for (const Bar& bar : layout.profile) {
+        profileSum += bar.count;
+        const Box& frame = layout.profileArea;
+        if (bar.area.left < frame.left || bar.area.left + bar.area.width > frame.left + frame.width + 1e-9 ||
+            bar.area.top < frame.top || bar.area.top + bar.area.height != frame.top + frame.height)
+            return "every profile bar stands in the profile's frame";
+    }
+    if (profileSum != asteroids.size())
+        return "the profile's bars add up to the asteroid count";
+    for (const Band& band : layout.bands) {
+        if (band.area.height * perPixel != verticalRange ||
+            band.area.width * perPixel != static_cast<double>(layout.bandSpan))
+            return "a band is 600 units high and bandSpan long, at one scale for both axes";
+    }
+    if (layout.bands.back().area.top + layout.bands.back().area.height > layout.height || layout.height > 20000 ||
+        (layout.bandHeight < 60) != layout.thinBands)
+        return "the picture holds its bands, stays under 20000 px, and says when its bands are thin";
+    const Band& endBand = layout.bands.at(layout.endBand);
+    if (layout.endValue != asteroids.back().x || asteroids.back().x < endBand.firstX ||
+        asteroids.back().x >= endBand.firstX + layout.bandSpan)
+        return "the end mark is at the last asteroid, in its band";
+    if (!layout.dots.empty()) {
+        if (layout.dots.size() != asteroids.size() || !layout.cells.empty())
+            return "a level is drawn either one dot per asteroid or in cells";
+        for (std::size_t index = 0; index < asteroids.size(); ++index) {
+            const Dot& dot = layout.dots[index];
+            const Asteroid& asteroid = asteroids[index];
+            const Band& band = layout.bands.at(dot.band);
+            const std::int64_t along = std::int64_t{asteroid.x} - band.firstX;
+            if (along < 0 || along >= layout.bandSpan ||
+                dot.x * perPixel - band.area.left * perPixel != static_cast<double>(along) + 0.5 ||
+                (dot.y - band.area.top) * perPixel != asteroid.y + 0.5)
+                return "every dot lies in its band, at its position at the picture's scale";
+            if ((dot.lineX - dot.x) * perPixel != 10.0 * asteroid.speedX ||
+                (dot.lineY - dot.y) * perPixel != 10.0 * asteroid.speedY)
+                return "a speed line is the displacement over ten ticks at the picture's scale";
+        }
+        return {};
+    }
+    std::uint64_t cellSum = 0;
+    std::set<std::pair<double, double>> corners;
+    const Cell& first = layout.cells.at(0);
+    const double cellsAlong = layout.bands[0].area.width / first.area.width;
+    const double cellsDown = layout.bands[0].area.height / first.area.height;
+    if (static_cast<double>(static_cast<std::int64_t>(cellsAlong)) != cellsAlong ||
+        static_cast<double>(static_cast<std::int64_t>(cellsDown)) != cellsDown)
+        return "a whole number of cells fills a band";
+    for (const Cell& cell : layout.cells) {
+        cellSum += cell.count;
+        const Box& band = layout.bands.at(cell.band).area;
+        const double columns = (cell.area.left - band.left) / cell.area.width;
+        const double rows = (cell.area.top - band.top) / cell.area.height;
+        if (cell.area.width != first.area.width || cell.area.height != first.area.height ||
+            static_cast<double>(static_cast<std::int64_t>(columns)) != columns ||
+            static_cast<double>(static_cast<std::int64_t>(rows)) != rows || columns < 0 || rows < 0 ||
+            cell.area.left + cell.area.width > band.left + band.width ||
+            cell.area.top + cell.area.height > band.top + band.height)
+            return "the cells tile their bands, none crossing a band's edge";
+        if (!corners.insert({cell.area.left, cell.area.top}).second)
+            return "no two cells overlap";
+        if (cell.shade != static_cast<double>(cell.count) / static_cast<double>(layout.mostCrowded))
+            return "a cell's shade is its density over the densest cell's";
+    }
+    if (cellSum != asteroids.size())
+        return "the cells' counts add up to the asteroid count";
+    return {};
+}
