@@ -1,7 +1,7 @@
 // The strict level reader. Its messages go to the user as they are, so
 // they say in French what is wrong and where; e acute is the byte 0xE9.
-// Well-formed lines take a fast path; anything else is parsed again by the
-// careful path, whose only job is to say what is wrong.
+// Well-formed lines take a fast path; anything else, and a line split
+// between two chunks, takes the careful path, which says what is wrong.
 
 #include "level_reader.h"
 
@@ -110,9 +110,9 @@ std::string parseLine(std::string_view line, Asteroid& asteroid) {
     return {};
 }
 
-// Reads one shortest decimal 32-bit field ending at the byte separator
-// (or at end, for the line feed). Returns false for anything else, leaving
-// the message to parseLine().
+// Reads one shortest decimal 32-bit field and the separator that must
+// follow it. Returns false for anything else, leaving the message to
+// parseLine().
 inline bool takeField(const char*& position, const char* end, char separator, std::int32_t& value) {
     const bool negative = position != end && *position == '-';
     if (negative)
@@ -126,14 +126,10 @@ inline bool takeField(const char*& position, const char* end, char separator, st
         magnitude = magnitude * decimalBase + digit;
     }
     const auto digits = static_cast<std::size_t>(position - first);
-    if (digits == 0 || digits > longestNumber || (*first == '0' && (digits > 1 || negative)))
+    if (digits == 0 || digits > longestNumber || (*first == '0' && (digits > 1 || negative)) || position == end ||
+        *position != separator)
         return false;
-    if (position == end) {
-        if (separator != '\n')
-            return false;
-    } else if (*position++ != separator) {
-        return false;
-    }
+    ++position;
     if (magnitude > static_cast<std::uint64_t>(largestMagnitude) - (negative ? 0 : 1))
         return false;
     const auto signedMagnitude = static_cast<std::int64_t>(magnitude);
@@ -141,12 +137,20 @@ inline bool takeField(const char*& position, const char* end, char separator, st
     return true;
 }
 
-inline bool parseLineQuickly(std::string_view line, Asteroid& asteroid) {
-    const char* position = line.data();
-    const char* const end = position + line.size();
-    return takeField(position, end, ' ', asteroid.x) && takeField(position, end, ' ', asteroid.y) &&
-           takeField(position, end, ' ', asteroid.speedX) && takeField(position, end, '\n', asteroid.speedY) &&
-           position == end && asteroid.y >= 0 && asteroid.y < verticalRange;
+// Reads a well-formed line, line feed included, from the start of text into
+// reader and asteroids, and returns its length; returns 0 for anything else.
+inline std::size_t takeLineQuickly(LevelReader& reader, std::string_view text, std::vector<Asteroid>& asteroids) {
+    const char* position = text.data();
+    const char* const end = position + text.size();
+    Asteroid asteroid;
+    if (!takeField(position, end, ' ', asteroid.x) || !takeField(position, end, ' ', asteroid.y) ||
+        !takeField(position, end, ' ', asteroid.speedX) || !takeField(position, end, '\n', asteroid.speedY) ||
+        asteroid.y < 0 || asteroid.y >= verticalRange || (reader.lineNumber > 0 && asteroid.x < reader.previousX))
+        return 0;
+    ++reader.lineNumber;
+    reader.previousX = asteroid.x;
+    asteroids.push_back(asteroid);
+    return static_cast<std::size_t>(position - text.data());
 }
 
 bool fail(LevelReader& reader, std::int64_t lineNumber, std::string description) {
@@ -158,11 +162,8 @@ bool fail(LevelReader& reader, std::int64_t lineNumber, std::string description)
 bool takeLine(LevelReader& reader, std::string_view line, std::vector<Asteroid>& asteroids) {
     const std::int64_t lineNumber = reader.lineNumber + 1;
     Asteroid asteroid;
-    if (!parseLineQuickly(line, asteroid)) {
-        std::string problem = parseLine(line, asteroid);
-        if (!problem.empty())
-            return fail(reader, lineNumber, std::move(problem));
-    }
+    if (std::string problem = parseLine(line, asteroid); !problem.empty())
+        return fail(reader, lineNumber, std::move(problem));
     if (reader.lineNumber > 0 && asteroid.x < reader.previousX)
         return fail(reader, lineNumber,
                     "x vaut " + std::to_string(asteroid.x) +
@@ -198,6 +199,12 @@ bool keepUnfinished(LevelReader& reader, std::string_view part) {
 bool readLevelChunk(LevelReader& reader, std::string_view chunk, std::vector<Asteroid>& asteroids) {
     asteroids.clear();
     while (!chunk.empty()) {
+        if (reader.unfinishedLine.empty()) {
+            if (const std::size_t length = takeLineQuickly(reader, chunk, asteroids); length > 0) {
+                chunk.remove_prefix(length);
+                continue;
+            }
+        }
         const void* const found = std::memchr(chunk.data(), '\n', chunk.size());
         if (found == nullptr)
             return keepUnfinished(reader, chunk);

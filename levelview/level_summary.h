@@ -31,7 +31,7 @@ struct LevelSummary {
     Asteroid last;               // the last asteroid read, when count > 0
     std::vector<Asteroid> dots;  // every asteroid while count <= mostDots, none after
     int columnShift = 0;         // grid columns are 2^columnShift level units wide
-    std::vector<GridCell> grid;  // gridColumns * gridRows cells, column after column
+    std::vector<GridCell> grid;  // up to gridColumns * gridRows cells, column after column, to the last asteroid's
 };
 
 // Returns the grid cell of a column and a row.
