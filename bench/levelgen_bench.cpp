@@ -1,12 +1,16 @@
-// Measures levelgen and prints the figures; it asserts nothing, since these
-// machines are shared and noisy. It reports:
+// Measures levelgen and levelview and prints the figures; it asserts
+// nothing, since these machines are shared and noisy. It reports:
 //  - the draw alone, with a receiver that does nothing but count;
 //  - levelgen end to end writing the level "7 1000000 4 10 10", against a
 //    baseline process that writes the very same lines, already in memory,
 //    with one write(2) each and nothing else: the floor that a flush after
 //    every line allows;
 //  - levelgen's peak resident memory for a short and a long level, which
-//    should match since the level is streamed.
+//    should match since the level is streamed;
+//  - levelview reading and drawing a level of 10^7 lines, against awk
+//    summing one column of the same file, and levelview's peak resident
+//    memory at 10^6 and 10^7 lines, which should stay close since it keeps
+//    a summary of bounded size rather than the level.
 
 #include "asteroid_draw.h"
 
@@ -47,53 +51,70 @@ double median(std::vector<double> values) {
     std::exit(1);
 }
 
-// Starts levelgen in folder with input on its standard input; with traced,
-// it stops at its exec so that its exit can be watched.
-pid_t startLevelgen(const std::filesystem::path& folder, const std::string& input, bool traced) {
-    const std::filesystem::path inputPath = folder / "input";
-    std::ofstream(inputPath) << input;
+// Starts command in folder with the file input (when not empty) on its
+// standard input and standard output thrown away; with traced, it stops at
+// its exec so that its exit can be watched.
+pid_t start(const std::filesystem::path& folder, const std::vector<std::string>& command,
+            const std::filesystem::path& input, bool traced) {
+    std::vector<std::string> words = command;
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
     const pid_t child = fork();
     if (child < 0)
         fail("fork");
     if (child == 0) {
         if (traced && ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0)
             _exit(127);
-        const int inputDescriptor = open(inputPath.c_str(), O_RDONLY);
+        const int inputDescriptor = open(input.empty() ? "/dev/null" : input.c_str(), O_RDONLY);
         const int outputDescriptor = open("/dev/null", O_WRONLY);
         if (inputDescriptor < 0 || outputDescriptor < 0 || dup2(inputDescriptor, 0) < 0 ||
             dup2(outputDescriptor, 1) < 0 || chdir(folder.c_str()) != 0)
             _exit(127);
-        execl(LEVELGEN_PROGRAM, LEVELGEN_PROGRAM, static_cast<char*>(nullptr));
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     return child;
 }
 
-void awaitSuccess(pid_t child) {
+// Starts levelgen in folder with input on its standard input.
+pid_t startLevelgen(const std::filesystem::path& folder, const std::string& input, bool traced) {
+    const std::filesystem::path inputPath = folder / "input";
+    std::ofstream(inputPath) << input;
+    return start(folder, {LEVELGEN_PROGRAM}, inputPath, traced);
+}
+
+void awaitSuccess(pid_t child, const char* what) {
     int status = 0;
     if (waitpid(child, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        fail("levelgen");
+        fail(what);
 }
 
 double timeLevelgen(const std::filesystem::path& folder, const std::string& input) {
     const Clock::time_point start = Clock::now();
-    awaitSuccess(startLevelgen(folder, input, false));
+    awaitSuccess(startLevelgen(folder, input, false), "levelgen");
     return secondsSince(start);
 }
 
-// The peak resident memory of levelgen's own image. The rusage of a child
+double timeCommand(const std::filesystem::path& folder, const std::vector<std::string>& command) {
+    const Clock::time_point begin = Clock::now();
+    awaitSuccess(start(folder, command, {}, false), command[0].c_str());
+    return secondsSince(begin);
+}
+
+// The peak resident memory of a child's own image. The rusage of a child
 // would not do: it also counts the memory of this process, which the child
 // held between fork and exec. So the child is traced, stopped as it exits,
 // and its VmHWM read while it still exists.
-long peakKilobytes(const std::filesystem::path& folder, const std::string& input) {
-    const pid_t child = startLevelgen(folder, input, true);
+long peakKilobytes(pid_t child, const char* what) {
     int status = 0;
     if (waitpid(child, &status, 0) < 0 || !WIFSTOPPED(status))
-        fail("starting levelgen traced");
+        fail(what);
     ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACEEXIT);
     ptrace(PTRACE_CONT, child, nullptr, nullptr);
     if (waitpid(child, &status, 0) < 0 || status >> 8 != (SIGTRAP | (PTRACE_EVENT_EXIT << 8)))
-        fail("watching levelgen exit");
+        fail(what);
     long peak = -1;
     std::ifstream statusFile("/proc/" + std::to_string(child) + "/status");
     for (std::string line; std::getline(statusFile, line);) {
@@ -101,7 +122,7 @@ long peakKilobytes(const std::filesystem::path& folder, const std::string& input
             peak = std::strtol(line.c_str() + 6, nullptr, 10);
     }
     ptrace(PTRACE_CONT, child, nullptr, nullptr);
-    awaitSuccess(child);
+    awaitSuccess(child, what);
     return peak;
 }
 
@@ -176,10 +197,31 @@ int main() {
     std::printf("baseline write(2)s:   %12.3f s for the same lines\n", baselineTime);
     std::printf("ratio:                %12.3f (goal: at most 1.10)\n", levelgenTime / baselineTime);
 
-    const long shortPeak = peakKilobytes(folder, "7 1000 4 10 10\n");
-    const long longPeak = peakKilobytes(folder, "7 1000000 4 10 10\n");
+    const long shortPeak = peakKilobytes(startLevelgen(folder, "7 1000 4 10 10\n", true), "levelgen");
+    const long longPeak = peakKilobytes(startLevelgen(folder, "7 1000000 4 10 10\n", true), "levelgen");
     std::printf("peak memory, length 1000:    %8ld KiB\n", shortPeak);
     std::printf("peak memory, length 1000000: %8ld KiB (goal: the same)\n", longPeak);
+
+    // levelview, on levels of about 10^6 and 10^7 lines.
+    timeLevelgen(folder, "7 1501000 4 10 10\n");
+    const std::vector<std::string> levelview{LEVELVIEW_PROGRAM, "-o", "level.svg"};
+    const long millionPeak = peakKilobytes(start(folder, levelview, {}, true), "levelview");
+    timeLevelgen(folder, "7 15010000 4 10 10\n");
+    const long tenMillionPeak = peakKilobytes(start(folder, levelview, {}, true), "levelview");
+    std::vector<double> levelviewSeconds;
+    std::vector<double> awkSeconds;
+    for (int round = 0; round < rounds; ++round) {
+        awkSeconds.push_back(timeCommand(folder, {"awk", "{s+=$2} END{print s}", "level.txt"}));
+        levelviewSeconds.push_back(timeCommand(folder, levelview));
+    }
+    const double levelviewTime = median(levelviewSeconds);
+    const double awkTime = median(awkSeconds);
+    std::printf("levelview, 10^7 lines:       %8.3f s (median of %d)\n", levelviewTime, rounds);
+    std::printf("awk summing a column:        %8.3f s\n", awkTime);
+    std::printf("ratio:                       %8.3f (goal: at most 0.5)\n", levelviewTime / awkTime);
+    std::printf("levelview peak, 10^6 lines:  %8ld KiB\n", millionPeak);
+    std::printf("levelview peak, 10^7 lines:  %8ld KiB (goal: at most 1.2 times the above, under 65536)\n",
+                tenMillionPeak);
 
     std::filesystem::remove_all(folder);
     return 0;
