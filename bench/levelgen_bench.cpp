@@ -58,6 +58,7 @@ pid_t start(const std::filesystem::path& folder, const std::vector<std::string>&
             const std::filesystem::path& input, bool traced) {
     std::vector<std::string> words = command;
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (std::string& word : words)
         argv.push_back(word.data());
     argv.push_back(nullptr);

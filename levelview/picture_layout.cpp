@@ -36,6 +36,7 @@ constexpr std::int64_t decimalBase = 10;
 // narrowest cell worth drawing.
 constexpr int widestCellShift = 4;
 constexpr int narrowestCellShift = 2;
+constexpr double unitMiddle = 0.5;  // a dot sits in the middle of its unit square
 constexpr std::array<std::int64_t, 8> cellRowChoices{24, 12, 8, 6, 4, 3, 2, 1};  // divisors of gridRows
 
 // Returns the smallest of 1, 2 and 5 times a power of ten at least value.
@@ -109,9 +110,8 @@ void placeDots(const LevelSummary& summary, PictureLayout& layout) {
     for (const Asteroid& asteroid : summary.dots) {
         Dot dot;
         dot.asteroid = asteroid;
-        // A dot sits in the middle of its unit square.
-        dot.x = place(layout, std::int64_t{asteroid.x} - summary.origin, dot.band) + 0.5 / perPixel;
-        dot.y = layout.bands[dot.band].area.top + (asteroid.y + 0.5) / perPixel;
+        dot.x = place(layout, std::int64_t{asteroid.x} - summary.origin, dot.band) + unitMiddle / perPixel;
+        dot.y = layout.bands[dot.band].area.top + (asteroid.y + unitMiddle) / perPixel;
         dot.lineX = dot.x + asteroid.speedX * ticks / perPixel;
         dot.lineY = dot.y + asteroid.speedY * ticks / perPixel;
         layout.dots.push_back(dot);
@@ -235,6 +235,6 @@ PictureLayout layOutPicture(const LevelSummary& summary) {
     placeProfile(summary, span, layout);
     layout.endValue = summary.last.x;
     layout.endX = place(layout, std::int64_t{summary.last.x} - summary.origin, layout.endBand) +
-                  0.5 / static_cast<double>(layout.unitsPerPixel);
+                  unitMiddle / static_cast<double>(layout.unitsPerPixel);
     return layout;
 }

@@ -19,7 +19,9 @@ constexpr double swatchSize = 12;
 constexpr int swatches = 5;
 constexpr double densityArea = 100.0 * 100.0;  // the legend gives densities per 100 x 100 units
 constexpr double dotRadius = 2.5;
-constexpr double roomForTwoLabels = 24;  // a band's height that fits both of its y labels
+constexpr double roomForTwoLabels = 24;
+constexpr double topLabelDrop = 9;  // from a band's or the profile's top to its top label's baseline  // a band's
+                                    // height that fits both of its y labels
 
 // Up to three decimals, without trailing zeros: positions are multiples of
 // powers of two, so this is exact at every scale the layout uses.
@@ -80,8 +82,8 @@ std::string rectangle(const Box& box) {
            attribute("height", box.height);
 }
 
-std::string text(double x, double y, std::string_view words, std::string_view extra = "") {
-    return "<text" + attribute("x", x) + attribute("y", y) + std::string(extra) + ">" + std::string(words) +
+std::string text(double left, double baseline, std::string_view words, std::string_view extra = "") {
+    return "<text" + attribute("x", left) + attribute("y", baseline) + std::string(extra) + ">" + std::string(words) +
            "</text>\n";
 }
 
@@ -156,7 +158,7 @@ std::string profile(const PictureLayout& layout) {
                            "Asteroides par tranche de " + units(layout.profileStretch) +
                                " de x, sur tout le level : jusqu'\xE0 " + std::to_string(layout.profilePeak) + ".",
                            " id=\"profil-titre\"");
-    svg += text(frame.left - labelGap, frame.top + 8, std::to_string(layout.profilePeak),
+    svg += text(frame.left - labelGap, frame.top + topLabelDrop, std::to_string(layout.profilePeak),
                 " text-anchor=\"end\" class=\"axe\" id=\"profil-max\"");
     svg += text(frame.left - labelGap, frame.top + frame.height, "0", " text-anchor=\"end\" class=\"axe\"");
     svg += "<g id=\"profil\" fill=\"#5d7fa3\">\n";
@@ -173,7 +175,7 @@ std::string bandFrame(const Band& band, std::size_t index) {
     std::string svg = "<clipPath id=\"bande" + std::to_string(index) + "\">" + rectangle(area) + "/></clipPath>\n";
     svg += rectangle(area) + " fill=\"#f4f6fa\" stroke=\"#8a94a6\"/>\n";
     if (area.height >= roomForTwoLabels) {
-        svg += text(area.left - labelGap, area.top + 9, "y 0", " text-anchor=\"end\" class=\"axe\"");
+        svg += text(area.left - labelGap, area.top + topLabelDrop, "y 0", " text-anchor=\"end\" class=\"axe\"");
         svg += text(area.left - labelGap, bottom, "599", " text-anchor=\"end\" class=\"axe\"");
     } else {
         svg += text(area.left - labelGap, bottom, "y", " text-anchor=\"end\" class=\"axe\"");
@@ -187,8 +189,8 @@ std::string bandFrame(const Band& band, std::size_t index) {
     return svg;
 }
 
-std::string line(double x1, double y1, double x2, double y2) {
-    return "M" + number(x1) + " " + number(y1) + "L" + number(x2) + " " + number(y2);
+std::string line(double fromX, double fromY, double toX, double toY) {
+    return "M" + number(fromX) + " " + number(fromY) + "L" + number(toX) + " " + number(toY);
 }
 
 // What lies inside one band, clipped to it: speed lines under the dots so
