@@ -1,12 +1,15 @@
-// Preloaded into levelgen by the tests: close() of a file named level.txt
-// really closes it, then reports EIO, as a disk or network file system does
-// when it can only say at close that the data was not stored.
+// Preloaded into levelgen by the tests: close() of a file named level.txt,
+// or named by FAILING_CLOSE_NAME, really closes it, then reports EIO, as a
+// disk or network file system does when it can only say at close that the
+// data was not stored.
 
 #include <dlfcn.h>
 #include <unistd.h>
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <string_view>
 
 extern "C" int close(int descriptor) {
@@ -16,8 +19,10 @@ extern "C" int close(int descriptor) {
     std::array<char, 4096> target{};
     static_cast<void>(std::snprintf(link.data(), link.size(), "/proc/self/fd/%d", descriptor));
     const ssize_t length = readlink(link.data(), target.data(), target.size());
+    const char* const named = std::getenv("FAILING_CLOSE_NAME");
+    const std::string ending = "/" + std::string(named != nullptr ? named : "level.txt");
     const bool levelFile =
-        length > 0 && std::string_view(target.data(), static_cast<std::size_t>(length)).ends_with("/level.txt");
+        length > 0 && std::string_view(target.data(), static_cast<std::size_t>(length)).ends_with(ending);
     const int result = realClose(descriptor);
     if (levelFile && result == 0) {
         errno = EIO;

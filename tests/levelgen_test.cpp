@@ -161,6 +161,14 @@ TEST(Levelgen, ReportsWhatItCannotWrite) {
          "",
          prompts,
          cannotWriteLevel},
+        {"a close of standard output that fails",
+         nullptr,
+         {"LD_PRELOAD=" FAILING_CLOSE_LIBRARY, "ASAN_OPTIONS=verify_asan_link_order=0",
+          "FAILING_CLOSE_NAME=summary.txt"},
+         "summary.txt",
+         prompts + summary("2"),
+         "Impossible d'\xE9"
+         "crire sur la sortie standard.\n"},
         {"standard output on a full device",
          nullptr,
          {},
@@ -176,10 +184,13 @@ TEST(Levelgen, ReportsWhatItCannotWrite) {
             std::filesystem::create_symlink(example.levelLink, folder.path / "level.txt");
         ProgramSetup setup;
         setup.environment = example.environment;
-        setup.standardOutput = example.standardOutput;
+        // A relative name is a file in the folder, read back afterwards.
+        const bool kept = *example.standardOutput != '\0' && *example.standardOutput != '/';
+        setup.standardOutput =
+            kept ? folder.path / example.standardOutput : std::filesystem::path(example.standardOutput);
         const ProgramRun run = runProgram(LEVELGEN_PROGRAM, folder.path, "1 5 10 6 3\n", {}, setup);
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.output, example.output);
+        EXPECT_EQ(kept ? readFile(setup.standardOutput) : run.output, example.output);
         EXPECT_EQ(run.errors, example.errors);
         // The level is complete whenever its own writing went well.
         if (example.levelLink == nullptr) {
