@@ -86,7 +86,7 @@ std::string parseArguments(int argumentCount, char** arguments, Options& options
     const std::array<option, 2> longOptions{{{"help", no_argument, nullptr, 'h'}, {nullptr, 0, nullptr, 0}}};
     opterr = 0;
     for (;;) {
-        const int found = getopt_long(argumentCount, arguments, "+:o:h", longOptions.data(), nullptr);
+        const int found = getopt_long(argumentCount, arguments, ":o:h", longOptions.data(), nullptr);
         if (found == -1)
             break;
         if (found == 'h')

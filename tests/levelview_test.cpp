@@ -251,8 +251,8 @@ TEST(Levelview, PutsThePictureWhereItBelongsAndDestroysNothing) {
              EXPECT_TRUE(fs::is_character_file(folder / "null"));
              EXPECT_EQ(filesIn(folder), (std::vector<fs::path>{"level.txt", "null"}));
          }},
-        {"a symlink to a picture",
-         {"-o", "link.svg"},
+        {"a symlink to a picture, named after the level",
+         {"level.txt", "-o", "link.svg"},
          [](const fs::path& folder) {
              fs::create_directory(folder / "pictures");
              writeFile(folder / "pictures" / "old.svg", "old");
