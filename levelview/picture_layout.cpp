@@ -171,8 +171,10 @@ void placeCells(const LevelSummary& summary, std::int64_t span, PictureLayout& l
                 left, layout.bands[cell.band].area.top + static_cast<double>(cellRow * layout.cellHeight) / perPixel,
                 static_cast<double>(layout.cellWidth) / perPixel, static_cast<double>(layout.cellHeight) / perPixel};
             const auto count = static_cast<double>(sum.count);
-            cell.lineX = cell.area.left + cell.area.width / 2 + sum.sumSpeedX / count * ticks / perPixel;
-            cell.lineY = cell.area.top + cell.area.height / 2 + sum.sumSpeedY / count * ticks / perPixel;
+            cell.centreX = cell.area.left + cell.area.width / 2;
+            cell.centreY = cell.area.top + cell.area.height / 2;
+            cell.lineX = cell.centreX + sum.sumSpeedX / count * ticks / perPixel;
+            cell.lineY = cell.centreY + sum.sumSpeedY / count * ticks / perPixel;
             layout.mostCrowded = std::max(layout.mostCrowded, sum.count);
             layout.cells.push_back(cell);
         }

@@ -47,7 +47,9 @@ struct Cell {
     Box area;
     std::uint64_t count = 0;  // asteroids in it, at least 1
     double shade = 0;         // count over the most crowded cell's count, in (0, 1]
-    double lineX = 0;         // end of the mean speed line, which starts at the centre
+    double centreX = 0;       // where the mean speed line starts, pixels
+    double centreY = 0;
+    double lineX = 0;  // where it ends
     double lineY = 0;
 };
 

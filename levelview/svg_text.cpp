@@ -202,8 +202,7 @@ std::string bandContent(const PictureLayout& layout, std::size_t index, std::siz
         const Cell& cell = layout.cells[nextCell];
         shapes += rectangle(cell.area) + attribute("fill-opacity", cell.shade) + "><title>" +
                   countedAsteroids(cell.count) + "</title></rect>\n";
-        lines +=
-            line(cell.area.left + cell.area.width / 2, cell.area.top + cell.area.height / 2, cell.lineX, cell.lineY);
+        lines += line(cell.centreX, cell.centreY, cell.lineX, cell.lineY);
     }
     for (; nextDot < layout.dots.size() && layout.dots[nextDot].band == index; ++nextDot) {
         const Dot& dot = layout.dots[nextDot];

@@ -52,20 +52,21 @@ void expectWellFormed(const fs::path& picture) {
     EXPECT_EQ(check.errors, "");
 }
 
-// The whole picture of a small level, checked by hand: two bands at 1 px
+// The whole picture of a small level, whose name XML must escape, checked
+// by hand: two bands at 1 px
 // per unit, the dots at x + 0.5 and y + 0.5 from their band's corner, each
 // speed line ten ticks long, the profile in stretches of 32 units, and the
 // end mark at x = 1300 in the second band.
 TEST(Levelview, DrawsASmallLevelExactly) {
     const TemporaryFolder folder;
-    fs::copy(pictures / "small.txt", folder.path / "small.txt");
-    const ProgramRun run = runProgram(LEVELVIEW_PROGRAM, folder.path, "", {"small.txt"});
+    fs::copy(pictures / "small.txt", folder.path / "a&b \"small\".txt");
+    const ProgramRun run = runProgram(LEVELVIEW_PROGRAM, folder.path, "", {"a&b \"small\".txt"});
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(run.output,
-              "Image small.svg cr\xE9\xE9"
+              "Image a&b \"small\".svg cr\xE9\xE9"
               "e avec 3 asteroides.\n");
-    EXPECT_EQ(readFile(folder.path / "small.svg"), readFile(pictures / "small.svg"));
-    expectWellFormed(folder.path / "small.svg");
+    EXPECT_EQ(readFile(folder.path / "a&b \"small\".svg"), readFile(pictures / "small.svg"));
+    expectWellFormed(folder.path / "a&b \"small\".svg");
 }
 
 std::vector<Asteroid> drawn(const LevelParameters& parameters) {
@@ -167,7 +168,8 @@ TEST(Levelview, ReportsWhatItCannotReadOrUse) {
     };
     const Case cases[] = {
         {{"missing.txt"}, "Impossible de lire le fichier missing.txt.\n"},
-        {{"bad\x1B[2Jname.txt"}, "Impossible de lire le fichier bad\\x1B[2Jname.txt.\n"},
+        {{"bad\x1B[2J \x7Fname.txt"}, "Impossible de lire le fichier bad\\x1B[2J \\x7Fname.txt.\n"},
+        {{"."}, "Impossible de lire le fichier ..\n"},
         // A level without line feeds is refused at its first bytes, not read forever.
         {{"/dev/zero"}, "/dev/zero, ligne 1 : caract\xE8re interdit (octet 0x00).\n"},
         {{"-o", "no/such/folder/x.svg"},

@@ -7,7 +7,9 @@
 #include "level_summary.h"
 #include "picture_layout.h"
 
+#include <cmath>
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -89,5 +91,36 @@ inline std::string pictureProblem(const std::vector<Asteroid>& asteroids, const 
     }
     if (cellSum != asteroids.size())
         return "the cells' counts add up to the asteroid count";
+    // Each asteroid's point falls in one cell, which counts it and whose line
+    // is the mean displacement of what it counts over ten ticks.
+    struct Tally {
+        std::uint64_t count = 0;
+        double speedX = 0;
+        double speedY = 0;
+    };
+    std::map<std::pair<double, double>, Tally> tallies;
+    const Band& firstBand = layout.bands[0];
+    for (const Asteroid& asteroid : asteroids) {
+        const std::int64_t offset = std::int64_t{asteroid.x} - firstBand.firstX;
+        const Band& band = layout.bands.at(static_cast<std::size_t>(offset / layout.bandSpan));
+        const double along = static_cast<double>(std::int64_t{asteroid.x} - band.firstX) / perPixel;
+        const double down = (asteroid.y + 0.5) / perPixel;
+        Tally& tally = tallies[{band.area.left + std::floor(along / first.area.width) * first.area.width,
+                                band.area.top + std::floor(down / first.area.height) * first.area.height}];
+        ++tally.count;
+        tally.speedX += asteroid.speedX;
+        tally.speedY += asteroid.speedY;
+    }
+    for (const Cell& cell : layout.cells) {
+        const Tally& tally = tallies[{cell.area.left, cell.area.top}];
+        const auto count = static_cast<double>(tally.count);
+        if (tally.count != cell.count)
+            return "a cell counts the asteroids that lie in it";
+        if (cell.centreX != cell.area.left + cell.area.width / 2 ||
+            cell.centreY != cell.area.top + cell.area.height / 2 ||
+            std::abs((cell.lineX - cell.centreX) * perPixel - 10 * tally.speedX / count) > 1e-6 ||
+            std::abs((cell.lineY - cell.centreY) * perPixel - 10 * tally.speedY / count) > 1e-6)
+            return "a cell's line runs from its centre over the mean displacement in ten ticks";
+    }
     return {};
 }
