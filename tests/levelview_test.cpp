@@ -53,10 +53,9 @@ void expectWellFormed(const fs::path& picture) {
 }
 
 // The whole picture of a small level, whose name XML must escape, checked
-// by hand: two bands at 1 px
-// per unit, the dots at x + 0.5 and y + 0.5 from their band's corner, each
-// speed line ten ticks long, the profile in stretches of 32 units, and the
-// end mark at x = 1300 in the second band.
+// by hand: two bands at 1 px per unit, the dots at x + 0.5 and y + 0.5 from
+// their band's corner, each speed line ten ticks long, the profile in
+// stretches of 32 units, and the end mark at x = 1300 in the second band.
 TEST(Levelview, DrawsASmallLevelExactly) {
     const TemporaryFolder folder;
     fs::copy(pictures / "small.txt", folder.path / "a&b \"small\".txt");
