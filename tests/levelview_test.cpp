@@ -7,6 +7,7 @@
 #include "picture_layout.h"
 #include "picture_properties.h"
 #include "program_run.h"
+#include "svg_text.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -95,7 +96,13 @@ TEST(Levelview, KeepsThePicturesPromises) {
         LevelSummary summary;
         for (const Asteroid& asteroid : asteroids)
             addAsteroid(summary, asteroid);
-        EXPECT_EQ(pictureProblem(asteroids, layOutPicture(summary)), "");
+        const PictureLayout layout = layOutPicture(summary);
+        EXPECT_EQ(pictureProblem(asteroids, layout), "");
+        // The text draws every shape of the layout, and says when bands are thin.
+        const std::string text = pictureText(layout, name);
+        EXPECT_EQ(occurrences(text, "</title></rect>"), layout.cells.size() + layout.profile.size());
+        EXPECT_EQ(occurrences(text, "</title></circle>"), layout.dots.size());
+        EXPECT_EQ(occurrences(text, "Level trop long"), layout.thinBands ? 1u : 0u);
     }
 }
 
@@ -105,6 +112,9 @@ TEST(Levelview, SaysAnEmptyLevelIsEmpty) {
     const ProgramRun run = runProgram(LEVELVIEW_PROGRAM, folder.path, "");
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(occurrences(readFile(folder.path / "level.svg"), "Level vide : aucun asteroide."), 1u);
+    // French takes the singular below 2.
+    EXPECT_EQ(countedAsteroids(0) + ", " + countedAsteroids(1) + ", " + countedAsteroids(2),
+              "0 asteroide, 1 asteroide, 2 asteroides");
     expectWellFormed(folder.path / "level.svg");
 }
 
