@@ -118,10 +118,14 @@ std::string defaultPicture(const std::string& level) {
     return level + ".svg";
 }
 
+enum class Reading {
+    whole,       // read to its end, every line good
+    malformed,   // stopped at the first bad line
+    unreadable,  // the system could not read it
+};
+
 // Reads the level from descriptor to its end, or to its first bad line.
-// Returns 0 when it was read whole, 1 when it is malformed, 2 when it
-// could not be read.
-int readSummary(int descriptor, LevelSummary& summary, LevelReader& reader) {
+Reading readSummary(int descriptor, LevelSummary& summary, LevelReader& reader) {
     std::vector<char> buffer(readChunk);
     std::vector<Asteroid> asteroids;
     for (;;) {
@@ -129,14 +133,14 @@ int readSummary(int descriptor, LevelSummary& summary, LevelReader& reader) {
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            return 2;
+            return Reading::unreadable;
         if (got == 0)
-            return finishLevel(reader) ? 0 : 1;
+            return finishLevel(reader) ? Reading::whole : Reading::malformed;
         const bool good = readLevelChunk(reader, {buffer.data(), static_cast<std::size_t>(got)}, asteroids);
         for (const Asteroid& asteroid : asteroids)
             addAsteroid(summary, asteroid);
         if (!good)
-            return 1;
+            return Reading::malformed;
     }
 }
 
@@ -175,12 +179,12 @@ int view(const Options& options) {
 
     LevelSummary summary;
     LevelReader reader;
-    const int reading = readSummary(descriptor, summary, reader);
+    const Reading reading = readSummary(descriptor, summary, reader);
     if (descriptor != STDIN_FILENO)
         close(descriptor);
-    if (reading != 0) {
+    if (reading != Reading::whole) {
         abandonPictureOutput(output);
-        if (reading == 2)
+        if (reading == Reading::unreadable)
             return failure("Impossible de lire le fichier " + shown(levelName) + ".");
         return failure(shown(levelName) + ", ligne " + std::to_string(reader.error.lineNumber) + " : " +
                        reader.error.description + ".");
