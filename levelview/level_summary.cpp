@@ -9,25 +9,34 @@
 
 namespace {
 
+void addInto(GridCell& sum, const GridCell& cell) {
+    sum.count += cell.count;
+    sum.sumSpeedX += cell.sumSpeedX;
+    sum.sumSpeedY += cell.sumSpeedY;
+}
+
 void widenColumns(LevelSummary& summary) {
-    std::vector<GridCell>& grid = summary.grid;
-    const auto columns = static_cast<std::int64_t>(grid.size()) / gridRows;
-    const std::int64_t widened = (columns + 1) / 2;
+    const std::int64_t widened = (usedColumns(summary) + 1) / 2;
     for (std::int64_t column = 0; column < widened; ++column) {
-        for (std::int64_t row = 0; row < gridRows; ++row) {
-            const GridCell left = grid[static_cast<std::size_t>(2 * column * gridRows + row)];
-            const GridCell right = 2 * column + 1 < columns
-                                       ? grid[static_cast<std::size_t>((2 * column + 1) * gridRows + row)]
-                                       : GridCell{};
-            grid[static_cast<std::size_t>(column * gridRows + row)] = {
-                left.count + right.count, left.sumSpeedX + right.sumSpeedX, left.sumSpeedY + right.sumSpeedY};
-        }
+        for (std::int64_t row = 0; row < gridRows; ++row)
+            summary.grid[static_cast<std::size_t>(column * gridRows + row)] = gridBlock(summary, 2 * column, 2, row, 1);
     }
-    grid.resize(static_cast<std::size_t>(widened * gridRows));
+    summary.grid.resize(static_cast<std::size_t>(widened * gridRows));
     ++summary.columnShift;
 }
 
 }  // namespace
+
+GridCell gridBlock(const LevelSummary& summary, std::int64_t firstColumn, std::int64_t columns, std::int64_t firstRow,
+                   std::int64_t rows) {
+    GridCell sum;
+    const std::int64_t lastColumn = std::min(usedColumns(summary), firstColumn + columns);
+    for (std::int64_t column = firstColumn; column < lastColumn; ++column) {
+        for (std::int64_t row = firstRow; row < firstRow + rows; ++row)
+            addInto(sum, summary.grid[static_cast<std::size_t>(column * gridRows + row)]);
+    }
+    return sum;
+}
 
 void addAsteroid(LevelSummary& summary, const Asteroid& asteroid) {
     if (summary.count == 0)

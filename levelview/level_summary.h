@@ -34,10 +34,16 @@ struct LevelSummary {
     std::vector<GridCell> grid;  // up to gridColumns * gridRows cells, column after column, to the last asteroid's
 };
 
-// Returns the grid cell of a column and a row.
-inline const GridCell& gridCell(const LevelSummary& summary, std::int64_t column, std::int64_t row) {
-    return summary.grid[static_cast<std::size_t>(column * gridRows + row)];
+// Returns the number of grid columns the level covers, from the origin to
+// the last asteroid's.
+inline std::int64_t usedColumns(const LevelSummary& summary) {
+    return static_cast<std::int64_t>(summary.grid.size()) / gridRows;
 }
+
+// Returns the sum of the grid cells in `columns` columns from firstColumn
+// and `rows` rows from firstRow; columns beyond usedColumns() are empty.
+GridCell gridBlock(const LevelSummary& summary, std::int64_t firstColumn, std::int64_t columns, std::int64_t firstRow,
+                   std::int64_t rows);
 
 // Adds one asteroid. REQUIRES: asteroid.x is not below the x of the
 // asteroid added before it, and asteroid.y is in 0..599.

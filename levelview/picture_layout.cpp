@@ -139,7 +139,7 @@ void chooseCells(const LevelSummary& summary, PictureLayout& layout, int& cellSh
     }
 }
 
-void placeCells(const LevelSummary& summary, std::int64_t span, PictureLayout& layout) {
+void placeCells(const LevelSummary& summary, PictureLayout& layout) {
     int cellShift = 0;
     std::int64_t cellRows = 0;
     chooseCells(summary, layout, cellShift, cellRows);
@@ -147,21 +147,12 @@ void placeCells(const LevelSummary& summary, std::int64_t span, PictureLayout& l
     layout.cellHeight = verticalRange / cellRows;
     const std::int64_t columnsPerCell = std::int64_t{1} << (cellShift - summary.columnShift);
     const std::int64_t gridRowsPerCell = gridRows / cellRows;
-    const std::int64_t usedColumns = ((span - 1) >> summary.columnShift) + 1;
     const auto perPixel = static_cast<double>(layout.unitsPerPixel);
     const auto ticks = static_cast<double>(speedTicks);
-    for (std::int64_t firstColumn = 0; firstColumn < usedColumns; firstColumn += columnsPerCell) {
+    for (std::int64_t firstColumn = 0; firstColumn < usedColumns(summary); firstColumn += columnsPerCell) {
         for (std::int64_t cellRow = 0; cellRow < cellRows; ++cellRow) {
-            GridCell sum;
-            for (std::int64_t column = firstColumn; column < std::min(usedColumns, firstColumn + columnsPerCell);
-                 ++column) {
-                for (std::int64_t row = cellRow * gridRowsPerCell; row < (cellRow + 1) * gridRowsPerCell; ++row) {
-                    const GridCell& cell = gridCell(summary, column, row);
-                    sum.count += cell.count;
-                    sum.sumSpeedX += cell.sumSpeedX;
-                    sum.sumSpeedY += cell.sumSpeedY;
-                }
-            }
+            const GridCell sum =
+                gridBlock(summary, firstColumn, columnsPerCell, cellRow * gridRowsPerCell, gridRowsPerCell);
             if (sum.count == 0)
                 continue;
             Cell cell;
@@ -190,16 +181,10 @@ void placeProfile(const LevelSummary& summary, std::int64_t span, PictureLayout&
     layout.profileStretch = std::int64_t{1} << shift;
     const std::int64_t bars = ceilingDivide(span, layout.profileStretch);
     const std::int64_t columnsPerBar = std::int64_t{1} << (shift - summary.columnShift);
-    const std::int64_t usedColumns = ((span - 1) >> summary.columnShift) + 1;
     const double barWidth = static_cast<double>(plotWidth) / static_cast<double>(bars);
     layout.profileArea = {plotLeft, profileTop, static_cast<double>(plotWidth), profileHeight};
     for (std::int64_t bar = 0; bar < bars; ++bar) {
-        std::uint64_t count = 0;
-        for (std::int64_t column = bar * columnsPerBar; column < std::min(usedColumns, (bar + 1) * columnsPerBar);
-             ++column) {
-            for (std::int64_t row = 0; row < gridRows; ++row)
-                count += gridCell(summary, column, row).count;
-        }
+        const std::uint64_t count = gridBlock(summary, bar * columnsPerBar, columnsPerBar, 0, gridRows).count;
         if (count > 0)
             layout.profile.push_back({{plotLeft + static_cast<double>(bar) * barWidth, 0, barWidth, 0}, count});
         layout.profilePeak = std::max(layout.profilePeak, count);
@@ -231,7 +216,7 @@ PictureLayout layOutPicture(const LevelSummary& summary) {
     layout.legendLength =
         static_cast<double>(layout.legendSpeed * speedTicks) / static_cast<double>(layout.unitsPerPixel);
     if (summary.dots.empty())
-        placeCells(summary, span, layout);
+        placeCells(summary, layout);
     else
         placeDots(summary, layout);
     placeProfile(summary, span, layout);
