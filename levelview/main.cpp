@@ -42,6 +42,7 @@ constexpr std::string_view usage =
     "  -o IMAGE   \xE9"
     "crit l'image dans IMAGE (- pour la sortie standard)\n"
     "  -h, --help affiche cette aide\n"
+    "  --version  affiche la version\n"
     "  --         termine les options (pour un level dont le nom commence par -)\n"
     "\n"
     "Une image existante est remplac\xE9"
@@ -63,6 +64,7 @@ struct Options {
     std::string level = "level.txt";
     std::string picture;  // empty: named after the level
     bool help = false;
+    bool version = false;
 };
 
 // Returns a name as it can be shown on a terminal: control bytes escaped.
@@ -83,7 +85,8 @@ std::string shown(std::string_view name) {
 
 // Returns the problem with the arguments, or an empty string.
 std::string parseArguments(int argumentCount, char** arguments, Options& options) {
-    const std::array<option, 2> longOptions{{{"help", no_argument, nullptr, 'h'}, {nullptr, 0, nullptr, 0}}};
+    const std::array<option, 3> longOptions{
+        {{"help", no_argument, nullptr, 'h'}, {"version", no_argument, nullptr, 'V'}, {nullptr, 0, nullptr, 0}}};
     opterr = 0;
     for (;;) {
         const int found = getopt_long(argumentCount, arguments, ":o:h", longOptions.data(), nullptr);
@@ -91,6 +94,8 @@ std::string parseArguments(int argumentCount, char** arguments, Options& options
             break;
         if (found == 'h')
             options.help = true;
+        else if (found == 'V')
+            options.version = true;
         else if (found == 'o')
             options.picture = optarg;
         else if (found == ':')
@@ -218,8 +223,11 @@ int main(int argumentCount, char** arguments) {
     const std::string problem = parseArguments(argumentCount, arguments, options);
     if (!problem.empty())
         return failure("levelview : " + problem + ". Voir levelview --help.");
-    if (options.help) {
-        std::cout << usage;
+    if (options.help || options.version) {
+        if (options.help)
+            std::cout << usage;
+        else
+            std::cout << "levelview " LEVELGEN_VERSION "\n";
         return 0;
     }
     try {

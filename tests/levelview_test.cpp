@@ -201,6 +201,7 @@ TEST(Levelview, ReportsWhatItCannotReadOrUse) {
     const ProgramRun help = runProgram(LEVELVIEW_PROGRAM, folder.path, "", {"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.output.rfind("Usage : levelview [-o IMAGE] [--] [LEVEL]\n", 0), 0u);
+    EXPECT_EQ(runProgram(LEVELVIEW_PROGRAM, folder.path, "", {"--version"}).output, "levelview " LEVELGEN_VERSION "\n");
 }
 
 bool isPicture(const std::string& text) {
