@@ -45,7 +45,7 @@ void installHandlers() {
             continue;
         struct sigaction action {};
         action.sa_handler = removeTemporaryAndEnd;
-        action.sa_flags = SA_RESETHAND;
+        action.sa_flags = static_cast<int>(SA_RESETHAND);
         sigemptyset(&action.sa_mask);
         static_cast<void>(sigaction(signal, &action, nullptr));
     }

@@ -1,0 +1,47 @@
+// What levelview and levelseek write for a person to read, in the
+// character set of the user's locale. Their texts are kept in one encoding,
+// ISO-8859-1 (e acute is the byte 0xE9), and converted on the way out:
+// UTF-8 under a UTF-8 locale, unchanged under a Latin-1 one, and letters
+// without their accents (e acute as e) where the character set has no such
+// letter, as under C or POSIX. levelgen's texts are not converted: scripts
+// rely on their bytes.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// The bytes of ISO-8859-1 above ASCII, 0x80 to 0xFF.
+constexpr std::size_t highCharacters = 128;
+
+// How each byte of ISO-8859-1 text is written in one character set.
+struct TextCharset {
+    bool utf8 = false;                             // the character set is UTF-8
+    bool ascii = false;                            // the character set is ASCII alone
+    std::array<std::string, highCharacters> high;  // the bytes for 0x80 to 0xFF
+};
+
+// Returns the conversion into the character set named codeset, as
+// nl_langinfo(CODESET) names it.
+TextCharset charsetNamed(const char* codeset);
+
+// Returns latin1Text converted into charset.
+std::string converted(const TextCharset& charset, std::string_view latin1Text);
+
+// Returns name, a file name as the system gives it, as a terminal in
+// charset can show it without harm: control characters (C0, DEL and C1),
+// and bytes that are no character of charset (under UTF-8, bytes that are
+// not UTF-8; under ASCII, every byte above 0x7F), are written as \xHH.
+std::string shownName(const TextCharset& charset, std::string_view name);
+
+// Adopts the user's locale (setlocale(LC_ALL, "")) and returns its
+// character set. Call once, at the start of main().
+const TextCharset& adoptUserLocale();
+
+// The character set adopted by adoptUserLocale(); ASCII before it is called.
+const TextCharset& userCharset();
+
+// Shorthands for userCharset().
+std::string forUser(std::string_view latin1Text);
+std::string shownName(std::string_view name);
