@@ -10,9 +10,15 @@
 //  - levelview reading and drawing a level of 10^7 lines, against awk
 //    summing one column of the same file, and levelview's peak resident
 //    memory at 10^6 and 10^7 lines, which should stay close since it keeps
-//    a summary of bounded size rather than the level.
+//    a summary of bounded size rather than the level;
+//  - levelseek's seeds per second on "--seeds 0..4194303 --count 130..
+//    1000 20 5 3" with every thread, against a plain loop of srandom() and
+//    the draw per seed on one thread, their ratio, the time all 2^32 seeds
+//    would take, and levelseek's peak resident memory on 2^22 and on 2^25
+//    seeds, which should match since nothing it keeps grows with the range.
 
 #include "asteroid_draw.h"
+#include "level_figures.h"
 
 #include <fcntl.h>
 #include <sys/ptrace.h>
@@ -223,6 +229,42 @@ int main() {
     std::printf("levelview peak, 10^6 lines:  %8ld KiB\n", millionPeak);
     std::printf("levelview peak, 10^7 lines:  %8ld KiB (goal: at most 1.2 times the above, under 65536)\n",
                 tenMillionPeak);
+
+    // levelseek, against the plain loop on one eighth of the same seeds.
+    const std::vector<std::string> seek{
+        LEVELSEEK_PROGRAM, "--seeds", "0..4194303", "--count", "130..", "1000", "20", "5", "3"};
+    constexpr double seekSeeds = 4194304;
+    std::vector<double> seekSeconds;
+    seekSeconds.reserve(rounds);
+    for (int round = 0; round < rounds; ++round)
+        seekSeconds.push_back(timeCommand(folder, seek));
+    const double seekRate = seekSeeds / median(seekSeconds);
+    Constraints constraints;
+    constraints.count.lowest = 130;
+    constexpr std::int32_t plainSeeds = 4194304 / 8;
+    std::uint64_t plainMatches = 0;
+    const Clock::time_point plainStart = Clock::now();
+    for (std::int32_t seed = 0; seed < plainSeeds; ++seed) {
+        FigureTracker tracker(0);
+        generateLevel({seed, 1000, 20, 5, 3}, [&tracker](const Asteroid& asteroid) {
+            addPosition(tracker, asteroid.x);
+            return true;
+        });
+        plainMatches += meetsConstraints(tracker.figures, constraints) ? 1 : 0;
+    }
+    const double plainRate = plainSeeds / secondsSince(plainStart);
+    const std::vector<std::string> longSeek{
+        LEVELSEEK_PROGRAM, "--seeds", "0..33554431", "--count", "130..", "1000", "20", "5", "3"};
+    const long seekPeak = peakKilobytes(start(folder, seek, {}, true), "levelseek");
+    const long longSeekPeak = peakKilobytes(start(folder, longSeek, {}, true), "levelseek");
+    std::printf("levelseek, 2^22 seeds:       %8.2f million seeds/s, every thread (median of %d)\n", seekRate / 1e6,
+                rounds);
+    std::printf("plain loop, one thread:      %8.3f million seeds/s (%d seeds, %llu matches)\n", plainRate / 1e6,
+                plainSeeds, static_cast<unsigned long long>(plainMatches));
+    std::printf("ratio:                       %8.1f (goal: at least 40, aim 100)\n", seekRate / plainRate);
+    std::printf("all 2^32 seeds at that rate: %8.1f min\n", 4294967296.0 / seekRate / 60);
+    std::printf("levelseek peak, 2^22 seeds:  %8ld KiB\n", seekPeak);
+    std::printf("levelseek peak, 2^25 seeds:  %8ld KiB (goal: the same)\n", longSeekPeak);
 
     std::filesystem::remove_all(folder);
     return 0;

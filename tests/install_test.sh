@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the project into a temporary prefix and checks that it holds the
-# two programs and the two manual pages, and that man renders each page
+# three programs and their manual pages, and that man renders each page
 # without a warning, in a UTF-8 and in a plain ASCII locale.
 set -euo pipefail
 build=$1
@@ -9,7 +9,7 @@ trap 'rm -rf "$prefix"' EXIT
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 status=0
-for program in levelgen levelview; do
+for program in levelgen levelview levelseek; do
   if [[ ! -x $prefix/bin/$program ]]; then
     echo "missing: bin/$program"; status=1
   fi

@@ -1,0 +1,265 @@
+// levelseek: its lanes against the C library's generator and the scalar
+// draw, one known answer made by levelgen itself, the properties a sharded
+// or threaded search relies on, and its refusals, run for real.
+
+#include "asteroid_draw.h"
+#include "lane_draw.h"
+#include "program_run.h"
+#include "seed_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path seekFiles = fs::path(LEVELGEN_CATALOGUE).parent_path() / "seek";
+const std::vector<std::string> utf8Locale{"LC_ALL=C.UTF-8"};
+
+ProgramRun runLevelseek(const std::vector<std::string>& arguments, const ProgramSetup& setup = {}) {
+    const TemporaryFolder folder;
+    ProgramSetup withLocale = setup;
+    withLocale.environment.insert(withLocale.environment.end(), utf8Locale.begin(), utf8Locale.end());
+    return runProgram(LEVELSEEK_PROGRAM, folder.path, "", arguments, withLocale);
+}
+
+TEST(LaneKernels, GiveTheCLibrarysValuesInEveryLane) {
+    const std::vector<std::uint32_t> seeds{0,     1,      0xFFFFFFFF, 0x80000000, 0x7FFFFFFF, 0x80000001, 0x7FFFFFFE, 2,
+                                           16807, 127773, 0xFFFEB9BD, 3141592653, 271828182,  0x5EED5EED, 42};
+    constexpr std::size_t count = 1000;
+    for (const LaneKernel& kernel : supportedLaneKernels()) {
+        SCOPED_TRACE(kernel.name);
+        std::vector<std::uint32_t> lanes(kernel.lanes);
+        std::vector<std::uint32_t> values(count * kernel.lanes);
+        // Each seed of the table takes every lane position in turn.
+        for (std::size_t shift = 0; shift < kernel.lanes; ++shift) {
+            for (std::size_t lane = 0; lane < kernel.lanes; ++lane)
+                lanes[lane] = seeds[(lane + shift) % seeds.size()];
+            kernel.randomValues(lanes.data(), count, values.data());
+            for (std::size_t lane = 0; lane < kernel.lanes; ++lane) {
+                srandom(lanes[lane]);
+                for (std::size_t k = 0; k < count; ++k)
+                    ASSERT_EQ(values[k * kernel.lanes + lane], static_cast<std::uint32_t>(random()))
+                        << "seed " << lanes[lane] << " in lane " << lane << ", value " << k;
+            }
+        }
+    }
+}
+
+// For every lane, the level is found to match exactly when its scalar draw
+// with the C library's generator matches, and the figures the lanes keep
+// are the scalar draw's.
+TEST(LaneKernels, AgreeWithTheScalarDraw) {
+    struct Case {
+        const char* what;
+        LevelParameters parameters;
+        Constraints constraints;
+        std::uint32_t firstSeed;
+    };
+    Constraints counted;
+    counted.count = {100, 110};
+    counted.longestGap = {0, 18};
+    Constraints crowded;
+    crowded.window = 10;
+    crowded.densest = {0, 9};
+    Constraints runs;
+    runs.window = 1;
+    runs.densest = {3, INT64_MAX};
+    Constraints cleared;
+    cleared.clearStart = 20;
+    cleared.longestGap = {30, 37};
+    Constraints few;
+    few.count = {0, 40};
+    const Case cases[] = {
+        {"nothing asked", {0, 1000, 20, 5, 3}, {}, static_cast<std::uint32_t>(-300)},
+        {"count and longest gap", {0, 1000, 20, 5, 3}, counted, 0x7FFFFFF0},
+        {"densest window, negative distance", {0, 5000, -7, 2, 1}, crowded, 0xFFFFFFF0},
+        {"a window of one unit", {0, 300, 2, 2, 1}, runs, 5},
+        {"a clear start", {0, 500, 40, 5, 3}, cleared, 1000},
+        {"too many asteroids", {0, 1000, 40, 5, 3}, few, 77},
+        {"the widest distance", {0, 100000, INT32_MIN, 2, 1}, counted, 9},
+        {"positions near 2^31", {0, 2146000000, 1400000, 2, 1}, {}, 123},
+    };
+    for (const LaneKernel& kernel : supportedLaneKernels()) {
+        for (const Case& example : cases) {
+            SCOPED_TRACE(std::string(kernel.name) + ", " + example.what);
+            LaneQuery query = makeLaneQuery(example.parameters, example.constraints);
+            std::vector<std::int32_t> ring(2 * kernel.lanes);
+            std::vector<LaneFigures> lanes(kernel.lanes);
+            for (std::uint32_t group = 0; group < 4; ++group) {
+                const std::uint32_t firstSeed = example.firstSeed + group * static_cast<std::uint32_t>(kernel.lanes);
+                for (;;) {
+                    query.ring = ring.data();
+                    query.ringSlots = ring.size() / kernel.lanes;
+                    if (kernel.drawLevels(query, firstSeed, lanes.data()) == LaneOutcome::drawn)
+                        break;
+                    ring.resize(ring.size() * 2);
+                }
+                for (std::size_t lane = 0; lane < kernel.lanes; ++lane) {
+                    LevelParameters parameters = example.parameters;
+                    parameters.seed = static_cast<std::int32_t>(firstSeed + lane);
+                    const LevelFigures scalar = libraryFigures(parameters, example.constraints.window);
+                    const LevelFigures& found = lanes[lane].figures;
+                    const bool matches = meetsConstraints(scalar, example.constraints);
+                    ASSERT_EQ(!lanes[lane].rejected && meetsConstraints(found, example.constraints), matches)
+                        << "seed " << parameters.seed;
+                    if (lanes[lane].rejected)
+                        continue;
+                    EXPECT_EQ(found.firstX, scalar.firstX) << "seed " << parameters.seed;
+                    EXPECT_EQ(found.lastX, scalar.lastX) << "seed " << parameters.seed;
+                    EXPECT_EQ(found.count, query.keepsCount ? scalar.count : 0) << "seed " << parameters.seed;
+                    EXPECT_EQ(found.longestGap, query.keepsLongestGap ? scalar.longestGap : 0);
+                    EXPECT_EQ(found.densest, query.window > 0 ? scalar.densest : 0) << "seed " << parameters.seed;
+                }
+            }
+        }
+    }
+}
+
+// The expected answer was written by tests/seek/make_known_answer.py from
+// the real levelgen's level files, seed by seed.
+TEST(Levelseek, GivesTheAnswerLevelgenGives) {
+    std::istringstream lines(readFile(seekFiles / "known_answer.arguments"));
+    std::vector<std::string> arguments;
+    for (std::string line; std::getline(lines, line);)
+        arguments.push_back(line);
+    const ProgramRun run = runLevelseek(arguments);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.errors, "");
+    EXPECT_EQ(run.output, readFile(seekFiles / "known_answer.csv"));
+}
+
+std::vector<std::string> with(std::vector<std::string> arguments, const std::vector<std::string>& more) {
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return arguments;
+}
+
+// The same search gives the same bytes on any number of threads and cut
+// into shards, and every seed it lists has the asked level when levelgen's
+// own draw makes it again.
+TEST(Levelseek, ListsTheSameSeedsHoweverTheSearchIsCut) {
+    const std::vector<std::string> limits{"--count", "116..", "1000", "20", "5", "3"};
+    const ProgramRun whole = runLevelseek(with({"--seeds", "-40000..40000", "--threads", "1"}, limits));
+    ASSERT_EQ(whole.status, 0) << whole.errors;
+    EXPECT_EQ(runLevelseek(with({"--seeds", "-40000..40000", "--threads", "3"}, limits)).output, whole.output);
+    EXPECT_EQ(runLevelseek(with({"--seeds", "-40000..123"}, limits)).output +
+                  runLevelseek(with({"--seeds", "124..40000"}, limits)).output,
+              whole.output);
+    std::istringstream seeds(whole.output);
+    int listed = 0;
+    for (std::int32_t seed = 0; seeds >> seed; ++listed) {
+        int count = 0;
+        generateLevel({seed, 1000, 20, 5, 3}, [&](const Asteroid&) { return ++count > 0; });
+        EXPECT_GE(count, 116) << "seed " << seed;
+    }
+    EXPECT_GT(listed, 100);
+}
+
+TEST(Levelseek, AnswersSmallSearchesExactly) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string output;
+    };
+    const Case cases[] = {
+        // A level of length 0 or less is empty whatever the seed.
+        {{"--seeds", "2147483646..", "0", "0", "0", "0"}, "2147483646\n2147483647\n"},
+        {{"--seeds", "..-2147483647", "--csv", "-5", "1", "1", "0"},
+         "seed,count,first_x,last_x,longest_gap\n-2147483648,0,,,0\n-2147483647,0,,,0\n"},
+        {{"--seeds", "-3..3", "--count", "1..", "0", "0", "0", "0"}, ""},
+        {{"--first", "2", "--csv", "--no-header", "--count", "120..", "1000", "20", "5", "3"},
+         "-2147483549,121,6,1002,19\n-2147483543,124,0,1005,19\n"},
+    };
+    for (const Case& example : cases) {
+        SCOPED_TRACE(example.arguments.front());
+        const ProgramRun run = runLevelseek(example.arguments);
+        EXPECT_EQ(run.status, 0) << run.errors;
+        EXPECT_EQ(run.output, example.output);
+    }
+}
+
+// Every refusal is one line on standard error, status 1, and nothing on
+// standard output.
+TEST(Levelseek, RefusesWhatItCannotUse) {
+    const std::string seeHelp = ". Voir levelseek --help.\n";
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string errors;
+    };
+    const Case cases[] = {
+        {{"1000", "1", "5", "3"}, "La distance max entre 2 asteroides doit \xC3\xAAtre au moins 2 ou au plus -2.\n"},
+        {{"1000", "20", "1", "3"}, "La vitesse horizontale maximale doit \xC3\xAAtre diff\xC3\xA9rente de 1.\n"},
+        {{"--seeds", "5..-5", "1000", "20", "5", "3"},
+         "levelseek : --seeds : le minimum 5 d\xC3\xA9passe le maximum -5" + seeHelp},
+        {{"--seeds", "0..2147483648", "1000", "20", "5", "3"},
+         "levelseek : --seeds : 2147483648 est hors de -2147483648 \xC3\xA0 2147483647" + seeHelp},
+        {{"--count=12a", "1000", "20", "5", "3"}, "levelseek : --count : \"12a\" n'est pas un nombre entier" + seeHelp},
+        {{"--densest", "0:", "1000", "20", "5", "3"},
+         "levelseek : la fen\xC3\xAAtre de --densest : 0 est hors de 1 \xC3\xA0 2147483647" + seeHelp},
+        {{"--first", "0", "1000", "20", "5", "3"},
+         "levelseek : --first : 0 est hors de 1 \xC3\xA0 9223372036854775807" + seeHelp},
+        {{"--fast", "1000", "20", "5", "3"}, "levelseek : option inconnue : --fast" + seeHelp},
+        {{"1000", "20", "5", "3", "--threads"}, "levelseek : l'option --threads attend une valeur" + seeHelp},
+        {{"1000", "-20", "5"}, "levelseek : il faut quatre limites, LENGTH DISTANCE SPEEDX SPEEDY, et non 3" + seeHelp},
+    };
+    for (const Case& example : cases) {
+        SCOPED_TRACE(example.errors);
+        const ProgramRun run = runLevelseek(example.arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.output, "");
+        EXPECT_EQ(run.errors, example.errors);
+    }
+    EXPECT_EQ(runLevelseek({"--version"}).output, "levelseek " LEVELGEN_VERSION "\n");
+    EXPECT_EQ(runLevelseek({"--help"}).output.rfind("Usage : levelseek [OPTIONS] LENGTH DISTANCE SPEEDX SPEEDY\n", 0),
+              0u);
+}
+
+TEST(Levelseek, ReportsWhatGoesWrongAsItSearches) {
+    const std::vector<std::string> search{"--seeds", "0..99999", "--count", "125..", "1000", "20", "5", "3"};
+    ProgramSetup full;
+    full.standardOutput = "/dev/full";
+    const ProgramRun lost = runLevelseek(search, full);
+    EXPECT_EQ(lost.status, 1);
+    EXPECT_EQ(lost.errors,
+              "Impossible d'\xC3\xA9"
+              "crire sur la sortie standard.\n");
+
+    // With another C library's random(), the search still gives that
+    // library's levels: it says so once and draws with the library's own.
+    ProgramSetup otherLibrary;
+    otherLibrary.environment = {"LD_PRELOAD=" OTHER_RANDOM_LIBRARY, "ASAN_OPTIONS=verify_asan_link_order=0"};
+    const ProgramRun other = runLevelseek(search, otherLibrary);
+    EXPECT_EQ(other.status, 0);
+    EXPECT_EQ(other.errors,
+              "levelseek : le random() de cette biblioth\xC3\xA8que C ne suit pas le g\xC3\xA9n\xC3\xA9rateur que "
+              "levelseek conna\xC3\xAEt ; la recherche se fait avec celui de la biblioth\xC3\xA8que, sur un seul fil, "
+              "plus lentement.\n");
+    EXPECT_NE(other.output, runLevelseek(search).output);
+}
+
+// Interrupted, levelseek writes every match below the first seed it had
+// not examined, says how to resume, and ends with 128 + the signal.
+TEST(Levelseek, LeavesAnExactPrefixWhenInterrupted) {
+    const std::vector<std::string> limits{"--count", "130..", "1000", "20", "5", "3"};
+    ProgramSetup interrupted;
+    interrupted.limit = std::chrono::milliseconds(600);
+    interrupted.signalAtLimit = SIGTERM;
+    const ProgramRun run = runLevelseek(limits, interrupted);
+    EXPECT_EQ(run.status, 128 + SIGTERM);
+    const std::string resume = "levelseek : interrompu ; pour reprendre : --seeds ";
+    ASSERT_EQ(run.errors.rfind(resume, 0), 0u) << run.errors;
+    const std::string rest = run.errors.substr(resume.size());
+    const std::string next = rest.substr(0, rest.find(".."));
+    EXPECT_EQ(rest.substr(next.size()), "..2147483647\n");
+    const std::string below = std::to_string(std::stoll(next) - 1);
+    EXPECT_EQ(run.output, runLevelseek(with({"--seeds", ".." + below}, limits)).output);
+}
+
+}  // namespace
