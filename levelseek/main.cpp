@@ -118,7 +118,8 @@ unsigned usableProcessors() {
 
 // The progress line, rewritten in place on a terminal and erased at the end.
 struct Progress {
-    bool shown = false;  // standard error is a terminal
+    bool shown = false;         // standard error is a terminal
+    bool sharedScreen = false;  // standard output is a terminal too
     bool onScreen = false;
     Clock::time_point start = Clock::now();
     Clock::time_point lastShown = start;
@@ -132,6 +133,15 @@ std::string decimal(double value, int decimals) {
     if (const std::size_t point = result.find('.'); point != std::string::npos)
         result[point] = ',';
     return result;
+}
+
+// A count with its thousands apart, as French writes them (a no-break space).
+std::string grouped(std::uint64_t count) {
+    constexpr std::size_t groupDigits = 3;
+    std::string digits = std::to_string(count);
+    for (std::size_t end = digits.size(); end > groupDigits; end -= groupDigits)
+        digits.insert(end - groupDigits, "\xA0");
+    return digits;
 }
 
 std::string duration(double seconds) {
@@ -151,9 +161,9 @@ void showProgress(Progress& progress, std::uint64_t examined, std::uint64_t tota
     progress.lastShown = now;
     const double seconds = std::chrono::duration<double>(now - progress.start).count();
     const double rate = seconds > 0 ? static_cast<double>(examined) / seconds : 0;
-    std::string line = "\rlevelseek : " + std::to_string(examined) + " graines sur " + std::to_string(total) + " (" +
+    std::string line = "\rlevelseek : " + grouped(examined) + " graines sur " + grouped(total) + " (" +
                        decimal(percent * static_cast<double>(examined) / static_cast<double>(total), 1) + " %), " +
-                       decimal(rate / million, 1) + " M/s, " + std::to_string(matches) +
+                       decimal(rate / million, 1) + " M graines/s, " + grouped(matches) +
                        (matches < 2 ? " trouv\xE9"
                                       "e"
                                     : " trouv\xE9"
@@ -281,6 +291,7 @@ int seek(const SeekRequest& request) {
     }
     Progress progress;
     progress.shown = isatty(STDERR_FILENO) == 1;
+    progress.sharedScreen = isatty(STDOUT_FILENO) == 1;
     ScanHandle scan;
     {
         const InterruptionsBlocked blocked;
@@ -298,7 +309,8 @@ int seek(const SeekRequest& request) {
         if (step == ScanStep::finished)
             break;
         if (!matches.empty()) {
-            eraseProgress(progress);
+            if (progress.sharedScreen)
+                eraseProgress(progress);
             if (!writeMatches(setup, request, matches, output, written))
                 return 1;
             flush(output);
