@@ -70,6 +70,28 @@ std::string parseField(std::string_view field, std::string_view name, std::int32
     return {};
 }
 
+std::string fieldCount(std::size_t count) {
+    // More than four is known before the line ends, whatever follows.
+    return "4 nombres sont attendus (x y speedX speedY), la ligne en a " +
+           (count > fieldNames.size() ? std::string("davantage") : std::to_string(count));
+}
+
+std::string emptyField() {
+    return "espace en trop : les nombres sont s\xE9par\xE9s par une seule espace";
+}
+
+std::string belowPrevious(std::int32_t position, std::int32_t previousX) {
+    return "x vaut " + std::to_string(position) +
+           ", moins que le x de la ligne pr\xE9"
+           "c\xE9"
+           "dente (" +
+           std::to_string(previousX) + ")";
+}
+
+std::string outsideRange(std::int32_t vertical) {
+    return "y vaut " + std::to_string(vertical) + ", hors de 0 \xE0 599";
+}
+
 // Returns the problem with one line (without its line feed), or an empty
 // string when it holds an asteroid, stored into asteroid.
 std::string parseLine(std::string_view line, Asteroid& asteroid) {
@@ -88,7 +110,7 @@ std::string parseLine(std::string_view line, Asteroid& asteroid) {
         const std::string_view field =
             line.substr(begin, blank == std::string_view::npos ? std::string_view::npos : blank - begin);
         if (field.empty())
-            return "espace en trop : les nombres sont s\xE9par\xE9s par une seule espace";
+            return emptyField();
         if (count < fields.size())
             fields[count] = field;
         ++count;
@@ -97,7 +119,7 @@ std::string parseLine(std::string_view line, Asteroid& asteroid) {
         begin = blank + 1;
     }
     if (count != fields.size())
-        return "4 nombres sont attendus (x y speedX speedY), la ligne en a " + std::to_string(count);
+        return fieldCount(count);
     std::array<std::int32_t, 4> values{};
     for (std::size_t index = 0; index < fields.size(); ++index) {
         std::string problem = parseField(fields[index], fieldNames[index], values[index]);
@@ -106,8 +128,40 @@ std::string parseLine(std::string_view line, Asteroid& asteroid) {
     }
     asteroid = {values[0], values[1], values[2], values[3]};
     if (asteroid.y < 0 || asteroid.y >= verticalRange)
-        return "y vaut " + std::to_string(asteroid.y) + ", hors de 0 \xE0 599";
+        return outsideRange(asteroid.y);
     return {};
+}
+
+// Returns what is already certain to be wrong with the start of a line
+// whose line feed is still to come, or an empty string: a field that a
+// blank ends (ill-formed, a y outside 0..599, an x below the previous
+// line's), a fifth field, an empty field, or a leading zero.
+std::string certainProblem(std::string_view start, const LevelReader& reader) {
+    std::size_t index = 0;
+    for (std::size_t begin = 0;; begin = start.find(' ', begin) + 1, ++index) {
+        const std::size_t blank = start.find(' ', begin);
+        const std::string_view field = start.substr(begin, blank == std::string_view::npos ? blank : blank - begin);
+        if (blank == std::string_view::npos) {
+            // Unfinished: only a zero followed by a digit is already wrong.
+            const std::string_view digits = field.starts_with('-') ? field.substr(1) : field;
+            std::int32_t ignored = 0;
+            if (index < fieldNames.size() && digits.size() >= 2 && digits[0] == '0' && digits[1] >= '0' &&
+                digits[1] <= '9')
+                return parseField(field, fieldNames[index], ignored);
+            return {};
+        }
+        if (field.empty())
+            return emptyField();
+        if (index + 1 == fieldNames.size())
+            return fieldCount(fieldNames.size() + 1);
+        std::int32_t value = 0;
+        if (std::string problem = parseField(field, fieldNames[index], value); !problem.empty())
+            return problem;
+        if (index == 1 && (value < 0 || value >= verticalRange))
+            return outsideRange(value);
+        if (index == 0 && reader.lineNumber > 0 && value < reader.previousX)
+            return belowPrevious(value, reader.previousX);
+    }
 }
 
 // Reads one shortest decimal 32-bit field and the separator that must
@@ -165,12 +219,7 @@ bool takeLine(LevelReader& reader, std::string_view line, std::vector<Asteroid>&
     if (std::string problem = parseLine(line, asteroid); !problem.empty())
         return fail(reader, lineNumber, std::move(problem));
     if (reader.lineNumber > 0 && asteroid.x < reader.previousX)
-        return fail(reader, lineNumber,
-                    "x vaut " + std::to_string(asteroid.x) +
-                        ", moins que le x de la ligne pr\xE9"
-                        "c\xE9"
-                        "dente (" +
-                        std::to_string(reader.previousX) + ")");
+        return fail(reader, lineNumber, belowPrevious(asteroid.x, reader.previousX));
     reader.lineNumber = lineNumber;
     reader.previousX = asteroid.x;
     asteroids.push_back(asteroid);
@@ -178,8 +227,9 @@ bool takeLine(LevelReader& reader, std::string_view line, std::vector<Asteroid>&
 }
 
 // Keeps the start of a line until its line feed comes. Whatever is already
-// certain to be wrong with it is reported now rather than at its end.
-bool keepUnfinished(LevelReader& reader, std::string_view part) {
+// certain to be wrong with it is reported now rather than at its end; when
+// part ends the line, the whole line is judged next instead.
+bool keepUnfinished(LevelReader& reader, std::string_view part, bool endsLine) {
     const std::size_t room = longestLine + 1 - reader.unfinishedLine.size();
     const std::string_view kept = part.substr(0, room);
     for (const char character : kept) {
@@ -191,6 +241,10 @@ bool keepUnfinished(LevelReader& reader, std::string_view part) {
         Asteroid ignored;
         return fail(reader, reader.lineNumber + 1, parseLine(reader.unfinishedLine, ignored));
     }
+    if (endsLine)
+        return true;
+    if (std::string problem = certainProblem(reader.unfinishedLine, reader); !problem.empty())
+        return fail(reader, reader.lineNumber + 1, std::move(problem));
     return true;
 }
 
@@ -207,13 +261,13 @@ bool readLevelChunk(LevelReader& reader, std::string_view chunk, std::vector<Ast
         }
         const void* const found = std::memchr(chunk.data(), '\n', chunk.size());
         if (found == nullptr)
-            return keepUnfinished(reader, chunk);
+            return keepUnfinished(reader, chunk, false);
         const auto length = static_cast<std::size_t>(static_cast<const char*>(found) - chunk.data());
         if (reader.unfinishedLine.empty()) {
             if (!takeLine(reader, chunk.substr(0, length), asteroids))
                 return false;
         } else {
-            if (!keepUnfinished(reader, chunk.substr(0, length)))
+            if (!keepUnfinished(reader, chunk.substr(0, length), true))
                 return false;
             std::string line;
             line.swap(reader.unfinishedLine);

@@ -34,7 +34,11 @@ struct LevelReader {
 
 // Reads the lines that chunk finishes into asteroids (cleared first), in
 // order. Returns false at the first fault, with reader.error describing it;
-// the reading must then stop. A fault is found as soon as its bytes are read.
+// the reading must then stop. A fault is found as soon as it is certain:
+// a forbidden byte at once, an ill-formed field, a y outside 0..599 or an x
+// below the previous line's as soon as the blank after it is read, a fifth
+// field as soon as it begins, a leading zero as soon as the digit after it
+// is read, anything else when the line feed comes.
 bool readLevelChunk(LevelReader& reader, std::string_view chunk, std::vector<Asteroid>& asteroids);
 
 // Ends the reading at the end of the file. Returns false, with reader.error
