@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cmath>
 
 namespace {
 
@@ -19,14 +20,15 @@ constexpr double titleRow = 28;
 constexpr double rowStep = 22;
 constexpr double profileTop = 128;
 constexpr double profileHeight = 50;
-constexpr double bandsTop = 206;
-constexpr double bandGap = 34;  // room for the x ticks under a band
+constexpr double bandsTop = 222;  // below the profile and its axis
+constexpr double bandGap = 34;    // room for the x ticks under a band
 constexpr double emptyHeight = 110;
 constexpr double readableBandHeight = 60;
 constexpr double tallestPicture = 20000;
 constexpr std::int64_t mostBands = 200;
 constexpr std::size_t mostCells = 40000;
 constexpr std::int64_t mostBars = 80;
+constexpr std::int64_t narrowestBarPixels = 4;
 constexpr std::int64_t ticksPerBand = 10;
 constexpr std::int64_t speedTicks = 10;
 constexpr double legendPixels = 40;  // about the length of the speed legend's line
@@ -36,7 +38,9 @@ constexpr std::int64_t decimalBase = 10;
 // narrowest cell worth drawing.
 constexpr int widestCellShift = 4;
 constexpr int narrowestCellShift = 2;
-constexpr double unitMiddle = 0.5;  // a dot sits in the middle of its unit square
+constexpr double unitMiddle = 0.5;    // a dot sits in the middle of its unit square
+constexpr double cellLineRoom = 0.5;  // a cell's line reaches at most this share of its width or height
+constexpr std::array<double, 3> niceSteps{5, 2, 1};
 constexpr std::array<std::int64_t, 8> cellRowChoices{24, 12, 8, 6, 4, 3, 2, 1};  // divisors of gridRows
 
 // Returns the smallest of 1, 2 and 5 times a power of ten at least value.
@@ -86,14 +90,19 @@ void chooseScale(const LevelSummary& summary, std::int64_t span, PictureLayout& 
     }
 }
 
+// Returns about ticksPerBand ticks at round values of level x along units
+// level units from firstX, drawn perPixel units a pixel from plotLeft.
+std::vector<Tick> ticksAlong(std::int64_t firstX, std::int64_t units, std::int64_t perPixel) {
+    std::vector<Tick> ticks;
+    const std::int64_t step = niceCeiling(ceilingDivide(units, ticksPerBand));
+    for (std::int64_t value = firstMultiple(firstX, step); value <= firstX + units; value += step)
+        ticks.push_back({plotLeft + static_cast<double>(value - firstX) / static_cast<double>(perPixel), value});
+    return ticks;
+}
+
 void placeTicks(PictureLayout& layout) {
-    const std::int64_t step = niceCeiling(ceilingDivide(layout.bandSpan, ticksPerBand));
-    const auto perPixel = static_cast<double>(layout.unitsPerPixel);
-    for (Band& band : layout.bands) {
-        for (std::int64_t value = firstMultiple(band.firstX, step); value <= band.firstX + layout.bandSpan;
-             value += step)
-            band.ticks.push_back({plotLeft + static_cast<double>(value - band.firstX) / perPixel, value});
-    }
+    for (Band& band : layout.bands)
+        band.ticks = ticksAlong(band.firstX, layout.bandSpan, layout.unitsPerPixel);
 }
 
 // Returns the left edge, in pixels, of the level unit at offset from the
@@ -148,7 +157,6 @@ void placeCells(const LevelSummary& summary, PictureLayout& layout) {
     const std::int64_t columnsPerCell = std::int64_t{1} << (cellShift - summary.columnShift);
     const std::int64_t gridRowsPerCell = gridRows / cellRows;
     const auto perPixel = static_cast<double>(layout.unitsPerPixel);
-    const auto ticks = static_cast<double>(speedTicks);
     for (std::int64_t firstColumn = 0; firstColumn < usedColumns(summary); firstColumn += columnsPerCell) {
         for (std::int64_t cellRow = 0; cellRow < cellRows; ++cellRow) {
             const GridCell sum =
@@ -157,36 +165,73 @@ void placeCells(const LevelSummary& summary, PictureLayout& layout) {
                 continue;
             Cell cell;
             cell.count = sum.count;
+            cell.firstX = summary.origin + (firstColumn << summary.columnShift);
+            cell.lastX = cell.firstX + layout.cellWidth - 1;
+            cell.firstY = cellRow * layout.cellHeight;
+            cell.lastY = cell.firstY + layout.cellHeight - 1;
             const double left = place(layout, firstColumn << summary.columnShift, cell.band);
             cell.area = {
                 left, layout.bands[cell.band].area.top + static_cast<double>(cellRow * layout.cellHeight) / perPixel,
                 static_cast<double>(layout.cellWidth) / perPixel, static_cast<double>(layout.cellHeight) / perPixel};
-            const auto count = static_cast<double>(sum.count);
             cell.centreX = cell.area.left + cell.area.width / 2;
             cell.centreY = cell.area.top + cell.area.height / 2;
-            cell.lineX = cell.centreX + sum.sumSpeedX / count * ticks / perPixel;
-            cell.lineY = cell.centreY + sum.sumSpeedY / count * ticks / perPixel;
+            // The mean speed, for now; the line is scaled below.
+            cell.lineX = sum.sumSpeedX / static_cast<double>(sum.count);
+            cell.lineY = sum.sumSpeedY / static_cast<double>(sum.count);
             layout.mostCrowded = std::max(layout.mostCrowded, sum.count);
             layout.cells.push_back(cell);
         }
     }
-    for (Cell& cell : layout.cells)
+    // The ticks of displacement: the roundest value up to speedTicks that
+    // keeps every cell's line inside its cell.
+    double mostTicks = static_cast<double>(speedTicks);
+    for (const Cell& cell : layout.cells) {
+        if (cell.lineX != 0)
+            mostTicks = std::min(mostTicks, cellLineRoom * cell.area.width * perPixel / std::abs(cell.lineX));
+        if (cell.lineY != 0)
+            mostTicks = std::min(mostTicks, cellLineRoom * cell.area.height * perPixel / std::abs(cell.lineY));
+    }
+    layout.lineTicks = 0;
+    for (int exponent = 0; layout.lineTicks == 0; ++exponent) {
+        const double power = static_cast<double>(speedTicks) / std::pow(decimalBase, exponent + 1);
+        for (const double step : niceSteps) {
+            if (layout.lineTicks == 0 && step * power <= mostTicks)
+                layout.lineTicks = step * power;
+        }
+    }
+    for (Cell& cell : layout.cells) {
         cell.shade = static_cast<double>(cell.count) / static_cast<double>(layout.mostCrowded);
+        cell.lineX = cell.centreX + cell.lineX * layout.lineTicks / perPixel;
+        cell.lineY = cell.centreY + cell.lineY * layout.lineTicks / perPixel;
+    }
 }
 
+// The profile covers the whole level within the plot's width, at the
+// bands' scale or, for a level of many bands, the smallest power of two
+// that fits; its bars are whole grid columns, a few pixels wide at least.
 void placeProfile(const LevelSummary& summary, std::int64_t span, PictureLayout& layout) {
+    std::int64_t perPixel = layout.unitsPerPixel;
+    while (ceilingDivide(span, perPixel) > plotWidth)
+        perPixel *= 2;
+    layout.profileUnitsPerPixel = perPixel;
     int shift = summary.columnShift;
-    while (ceilingDivide(span, std::int64_t{1} << shift) > mostBars)
+    while ((std::int64_t{1} << shift) < narrowestBarPixels * perPixel ||
+           ceilingDivide(span, std::int64_t{1} << shift) > mostBars)
         ++shift;
     layout.profileStretch = std::int64_t{1} << shift;
     const std::int64_t bars = ceilingDivide(span, layout.profileStretch);
     const std::int64_t columnsPerBar = std::int64_t{1} << (shift - summary.columnShift);
-    const double barWidth = static_cast<double>(plotWidth) / static_cast<double>(bars);
+    const double barWidth = static_cast<double>(layout.profileStretch) / static_cast<double>(perPixel);
     layout.profileArea = {plotLeft, profileTop, static_cast<double>(plotWidth), profileHeight};
+    layout.profileTicks = ticksAlong(summary.origin, plotWidth * perPixel, perPixel);
     for (std::int64_t bar = 0; bar < bars; ++bar) {
         const std::uint64_t count = gridBlock(summary, bar * columnsPerBar, columnsPerBar, 0, gridRows).count;
+        const std::int64_t firstX = summary.origin + bar * layout.profileStretch;
         if (count > 0)
-            layout.profile.push_back({{plotLeft + static_cast<double>(bar) * barWidth, 0, barWidth, 0}, count});
+            layout.profile.push_back({{plotLeft + static_cast<double>(bar) * barWidth, 0, barWidth, 0},
+                                      firstX,
+                                      firstX + layout.profileStretch - 1,
+                                      count});
         layout.profilePeak = std::max(layout.profilePeak, count);
     }
     for (Bar& bar : layout.profile) {
@@ -206,19 +251,19 @@ PictureLayout layOutPicture(const LevelSummary& summary) {
     layout.scaleRow = titleRow + rowStep;
     layout.speedRow = titleRow + 2 * rowStep;
     layout.legendRow = titleRow + 3 * rowStep;
-    layout.speedTicks = speedTicks;
+    layout.lineTicks = speedTicks;
     if (summary.count == 0)
         return layout;
     const std::int64_t span = std::int64_t{summary.last.x} - summary.origin + 1;
     chooseScale(summary, span, layout);
     placeTicks(layout);
-    layout.legendSpeed = niceCeiling(static_cast<std::int64_t>(legendPixels) * layout.unitsPerPixel / speedTicks);
-    layout.legendLength =
-        static_cast<double>(layout.legendSpeed * speedTicks) / static_cast<double>(layout.unitsPerPixel);
     if (summary.dots.empty())
         placeCells(summary, layout);
     else
         placeDots(summary, layout);
+    const auto perPixel = static_cast<double>(layout.unitsPerPixel);
+    layout.legendSpeed = niceCeiling(static_cast<std::int64_t>(std::ceil(legendPixels * perPixel / layout.lineTicks)));
+    layout.legendLength = static_cast<double>(layout.legendSpeed) * layout.lineTicks / perPixel;
     placeProfile(summary, span, layout);
     layout.endValue = summary.last.x;
     layout.endX = place(layout, std::int64_t{summary.last.x} - summary.origin, layout.endBand) +

@@ -45,17 +45,23 @@ struct Dot {
 struct Cell {
     std::size_t band = 0;
     Box area;
+    std::int64_t firstX = 0;  // the level units it covers, inclusive
+    std::int64_t lastX = 0;
+    std::int64_t firstY = 0;
+    std::int64_t lastY = 0;
     std::uint64_t count = 0;  // asteroids in it, at least 1
     double shade = 0;         // count over the most crowded cell's count, in (0, 1]
     double centreX = 0;       // where the mean speed line starts, pixels
     double centreY = 0;
-    double lineX = 0;  // where it ends
+    double lineX = 0;  // where it ends, inside the cell
     double lineY = 0;
 };
 
 // The asteroids of one stretch of x, in the profile above the bands.
 struct Bar {
     Box area;
+    std::int64_t firstX = 0;  // the level units it covers, inclusive
+    std::int64_t lastX = 0;
     std::uint64_t count = 0;  // at least 1
 };
 
@@ -76,7 +82,7 @@ struct PictureLayout {
     double bandHeight = 0;           // pixels for the 600 units of y
     bool thinBands = false;          // the level is too long for readable bands at any fitting scale
 
-    std::int64_t speedTicks = 0;   // a speed line is the displacement over this many ticks
+    double lineTicks = 0;          // every line is the displacement (a cell's: its mean) over this many ticks
     std::int64_t legendSpeed = 0;  // the speed of the legend's sample line
     double legendLength = 0;       // its length, pixels
 
@@ -85,12 +91,16 @@ struct PictureLayout {
     std::vector<Cell> cells;     // when they are merged, in band order
     std::int64_t cellWidth = 0;  // level units, when merged
     std::int64_t cellHeight = 0;
-    std::uint64_t mostCrowded = 0;  // asteroids in the most crowded cell
+    std::uint64_t mostCrowded = 0;  // asteroids in the most crowded cell; each cell's line stays inside it
 
-    Box profileArea;                  // the profile's frame
-    std::vector<Bar> profile;         // non-empty stretches only
-    std::int64_t profileStretch = 0;  // level units per bar
-    std::uint64_t profilePeak = 0;    // asteroids in the fullest stretch
+    // The profile shows the whole level at a scale of its own, the bands'
+    // own when the level fits in one band, so that it lines up with it.
+    Box profileArea;                        // the profile's frame
+    std::int64_t profileUnitsPerPixel = 1;  // a power of two, at least unitsPerPixel
+    std::vector<Tick> profileTicks;         // under the frame, in level x
+    std::vector<Bar> profile;               // non-empty stretches only
+    std::int64_t profileStretch = 0;        // level units per bar
+    std::uint64_t profilePeak = 0;          // asteroids in the fullest stretch
 
     std::size_t endBand = 0;    // where the last asteroid lies
     double endX = 0;            // pixels

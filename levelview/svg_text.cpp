@@ -1,8 +1,12 @@
-// The SVG text of a picture. The words are French and ISO-8859-1, as
-// levelgen's own: e acute is the byte 0xE9, written as an escape. A hex
-// escape runs on through following hex digits, hence split literals.
+// The SVG text of a picture. The words are French and kept in ISO-8859-1,
+// as levelgen's own (e acute is the byte 0xE9, written as an escape; a hex
+// escape runs on through following hex digits, hence split literals); the
+// document is made in ISO-8859-1, with the level's name in character
+// references, then written in UTF-8, the XML default.
 
 #include "svg_text.h"
+
+#include "user_text.h"
 
 #include <array>
 #include <cstdio>
@@ -20,6 +24,10 @@ constexpr int swatches = 5;
 constexpr double densityArea = 100.0 * 100.0;  // the legend gives densities per 100 x 100 units
 constexpr double dotRadius = 2.5;
 constexpr double roomForTwoLabels = 24;
+constexpr double labelCharacterWidth = 7;  // about, at the axes' font size
+constexpr char32_t firstNonAscii = 0x80;
+constexpr char32_t lastAscii = 0x7F;  // DEL, a control character, as are C1's
+constexpr char32_t lastC1 = 0x9F;
 constexpr double topLabelDrop = 9;  // from a band's or the profile's top to its top label's baseline  // a band's
                                     // height that fits both of its y labels
 
@@ -45,9 +53,11 @@ std::string frenchNumber(double value) {
     return result;
 }
 
-std::string escaped(std::string_view text) {
+// XML text for a name as the system gives it: markup characters escaped,
+// control characters as "?", every character beyond ASCII as a reference.
+std::string escaped(std::string_view name) {
     std::string result;
-    for (const char character : text) {
+    for (const char32_t character : charactersOf(name)) {
         switch (character) {
         case '&':
             result += "&amp;";
@@ -62,11 +72,27 @@ std::string escaped(std::string_view text) {
             result += "&quot;";
             break;
         default:
-            // Control bytes are not allowed in XML text.
-            result += static_cast<unsigned char>(character) < firstPrintable ? '?' : character;
+            // Control characters are not allowed in XML text.
+            if (character < static_cast<char32_t>(firstPrintable) || (character >= lastAscii && character <= lastC1))
+                result += '?';
+            else if (character < firstNonAscii)
+                result += static_cast<char>(character);
+            else
+                result += "&#" + std::to_string(static_cast<std::uint32_t>(character)) + ";";
         }
     }
     return result;
+}
+
+// A number of ticks, which may be a small decimal fraction, in French,
+// which takes the singular below 2.
+std::string ticksText(double ticks) {
+    std::array<char, numberWidth> text{};
+    static_cast<void>(std::snprintf(text.data(), text.size(), "%.10g", ticks));
+    std::string result = text.data();
+    if (const std::size_t point = result.find('.'); point != std::string::npos)
+        result[point] = ',';
+    return result + (ticks < 2 ? " tick" : " ticks");
 }
 
 std::string units(std::int64_t count) {
@@ -90,7 +116,7 @@ std::string text(double left, double baseline, std::string_view words, std::stri
 std::string header(const PictureLayout& layout, std::string_view name) {
     const std::string title = escaped(name) + " : " + countedAsteroids(layout.count);
     const double left = layout.bands.empty() ? labelGap * 2 : layout.profileArea.left;
-    std::string svg = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n";
+    std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     svg += "<svg xmlns=\"http://www.w3.org/2000/svg\"" + attribute("width", layout.width) +
            attribute("height", layout.height) + " viewBox=\"0 0 " + number(layout.width) + " " + number(layout.height) +
            "\">\n";
@@ -114,10 +140,12 @@ std::string header(const PictureLayout& layout, std::string_view name) {
     svg += "<line" + attribute("x1", left) + attribute("y1", layout.speedRow - 4) +
            attribute("x2", left + layout.legendLength) + attribute("y2", layout.speedRow - 4) +
            " class=\"vitesse\" stroke=\"#7f8fa6\" stroke-width=\"1.5\"/>\n";
+    const std::string lines = layout.cells.empty()
+                                  ? "chaque trait montre le d\xE9placement d'un asteroide en "
+                                  : "le trait de chaque case montre le d\xE9placement moyen de ses asteroides en ";
     svg += text(left + layout.legendLength + legendGap, layout.speedRow,
-                "vitesse " + std::to_string(layout.legendSpeed) + " : chaque trait montre le d\xE9placement en " +
-                    std::to_string(layout.speedTicks) +
-                    " ticks, \xE0 l'\xE9"
+                "vitesse " + std::to_string(layout.legendSpeed) + " : " + lines + ticksText(layout.lineTicks) +
+                    ", \xE0 l'\xE9"
                     "chelle du dessin.",
                 " id=\"legende-vitesse\"");
     return svg;
@@ -127,8 +155,8 @@ std::string dotsLegend(const PictureLayout& layout) {
     const double left = layout.profileArea.left;
     return "<circle" + attribute("cx", left + dotRadius) + attribute("cy", layout.legendRow - 4) +
            attribute("r", dotRadius) + " fill=\"#c0392b\"/>\n" +
-           text(left + legendGap * 2, layout.legendRow, "un point par asteroide ; le pointer montre sa ligne du level.",
-                " id=\"legende\"");
+           text(left + legendGap * 2, layout.legendRow,
+                "un point par asteroide ; le pointer montre sa ligne du level et ses valeurs.", " id=\"legende\"");
 }
 
 std::string cellsLegend(const PictureLayout& layout) {
@@ -147,29 +175,45 @@ std::string cellsLegend(const PictureLayout& layout) {
                     " unit\xE9s, d'autant plus fonc\xE9"
                     "es qu'elles sont denses, de 0 \xE0 " +
                     frenchNumber(densest) + " asteroides pour 100 \xD7 100 unit\xE9s (" +
-                    countedAsteroids(layout.mostCrowded) + " dans la plus dense) ; trait : vitesse moyenne.",
+                    countedAsteroids(layout.mostCrowded) + " dans la plus dense).",
                 " id=\"legende\"");
     return svg;
 }
 
+// A tick under an axis, its label kept inside the picture: a label that
+// would pass its right edge ends at its tick.
+std::string tickMark(const Tick& tick, double axis, double pictureWidth) {
+    const std::string label = std::to_string(tick.value);
+    const double halfLabel = labelCharacterWidth * static_cast<double>(label.size()) / 2;
+    const bool ending = tick.x + halfLabel > pictureWidth - labelGap;
+    return "<line" + attribute("x1", tick.x) + attribute("y1", axis) + attribute("x2", tick.x) +
+           attribute("y2", axis + tickLength) + " stroke=\"#444\"/>\n" +
+           text(tick.x, axis + tickLabelDrop, label,
+                ending ? " text-anchor=\"end\" class=\"axe\"" : " text-anchor=\"middle\" class=\"axe\"");
+}
+
 std::string profile(const PictureLayout& layout) {
     const Box& frame = layout.profileArea;
-    std::string svg = text(frame.left, frame.top - labelGap,
-                           "Asteroides par tranche de " + units(layout.profileStretch) +
-                               " de x, sur tout le level : jusqu'\xE0 " + std::to_string(layout.profilePeak) + ".",
-                           " id=\"profil-titre\"");
+    std::string svg =
+        text(frame.left, frame.top - labelGap,
+             "Asteroides par tranche de " + units(layout.profileStretch) + " de x, sur tout le level, \xE0 1 px pour " +
+                 units(layout.profileUnitsPerPixel) + " : jusqu'\xE0 " + std::to_string(layout.profilePeak) + ".",
+             " id=\"profil-titre\"");
     svg += text(frame.left - labelGap, frame.top + topLabelDrop, std::to_string(layout.profilePeak),
                 " text-anchor=\"end\" class=\"axe\" id=\"profil-max\"");
     svg += text(frame.left - labelGap, frame.top + frame.height, "0", " text-anchor=\"end\" class=\"axe\"");
     svg += "<g id=\"profil\" fill=\"#5d7fa3\">\n";
     for (const Bar& bar : layout.profile)
-        svg += rectangle(bar.area) + "><title>" + countedAsteroids(bar.count) + "</title></rect>\n";
+        svg += rectangle(bar.area) + "><title>x de " + std::to_string(bar.firstX) + " \xE0 " +
+               std::to_string(bar.lastX) + " : " + countedAsteroids(bar.count) + "</title></rect>\n";
     svg += "</g>\n";
     svg += rectangle(frame) + " fill=\"none\" stroke=\"#8a94a6\"/>\n";
+    for (const Tick& tick : layout.profileTicks)
+        svg += tickMark(tick, frame.top + frame.height, layout.width);
     return svg;
 }
 
-std::string bandFrame(const Band& band, std::size_t index) {
+std::string bandFrame(const Band& band, std::size_t index, double pictureWidth) {
     const Box& area = band.area;
     const double bottom = area.top + area.height;
     std::string svg = "<clipPath id=\"bande" + std::to_string(index) + "\">" + rectangle(area) + "/></clipPath>\n";
@@ -180,12 +224,8 @@ std::string bandFrame(const Band& band, std::size_t index) {
     } else {
         svg += text(area.left - labelGap, bottom, "y", " text-anchor=\"end\" class=\"axe\"");
     }
-    for (const Tick& tick : band.ticks) {
-        svg += "<line" + attribute("x1", tick.x) + attribute("y1", bottom) + attribute("x2", tick.x) +
-               attribute("y2", bottom + tickLength) + " stroke=\"#444\"/>\n";
-        svg +=
-            text(tick.x, bottom + tickLabelDrop, std::to_string(tick.value), " text-anchor=\"middle\" class=\"axe\"");
-    }
+    for (const Tick& tick : band.ticks)
+        svg += tickMark(tick, bottom, pictureWidth);
     return svg;
 }
 
@@ -200,16 +240,19 @@ std::string bandContent(const PictureLayout& layout, std::size_t index, std::siz
     std::string lines;
     for (; nextCell < layout.cells.size() && layout.cells[nextCell].band == index; ++nextCell) {
         const Cell& cell = layout.cells[nextCell];
-        shapes += rectangle(cell.area) + attribute("fill-opacity", cell.shade) + "><title>" +
+        shapes += rectangle(cell.area) + attribute("fill-opacity", cell.shade) + "><title>x de " +
+                  std::to_string(cell.firstX) + " \xE0 " + std::to_string(cell.lastX) + ", y de " +
+                  std::to_string(cell.firstY) + " \xE0 " + std::to_string(cell.lastY) + " : " +
                   countedAsteroids(cell.count) + "</title></rect>\n";
         lines += line(cell.centreX, cell.centreY, cell.lineX, cell.lineY);
     }
     for (; nextDot < layout.dots.size() && layout.dots[nextDot].band == index; ++nextDot) {
         const Dot& dot = layout.dots[nextDot];
         const Asteroid& asteroid = dot.asteroid;
-        shapes += "<circle" + attribute("cx", dot.x) + attribute("cy", dot.y) + attribute("r", dotRadius) + "><title>" +
-                  std::to_string(asteroid.x) + " " + std::to_string(asteroid.y) + " " +
-                  std::to_string(asteroid.speedX) + " " + std::to_string(asteroid.speedY) + "</title></circle>\n";
+        shapes += "<circle" + attribute("cx", dot.x) + attribute("cy", dot.y) + attribute("r", dotRadius) +
+                  "><title>ligne " + std::to_string(nextDot + 1) + " : x " + std::to_string(asteroid.x) + ", y " +
+                  std::to_string(asteroid.y) + ", speedX " + std::to_string(asteroid.speedX) + ", speedY " +
+                  std::to_string(asteroid.speedY) + "</title></circle>\n";
         lines += line(dot.x, dot.y, dot.lineX, dot.lineY);
     }
     if (shapes.empty())
@@ -248,11 +291,12 @@ std::string pictureText(const PictureLayout& layout, std::string_view name) {
         std::size_t nextDot = 0;
         std::size_t nextCell = 0;
         for (std::size_t index = 0; index < layout.bands.size(); ++index) {
-            svg += bandFrame(layout.bands[index], index);
+            svg += bandFrame(layout.bands[index], index, layout.width);
             svg += bandContent(layout, index, nextDot, nextCell);
         }
         svg += endMarker(layout);
     }
     svg += "</svg>\n";
-    return svg;
+    static const TextCharset utf8 = charsetNamed("UTF-8");
+    return converted(utf8, svg);
 }

@@ -26,15 +26,27 @@ inline std::string pictureProblem(const std::vector<Asteroid>& asteroids, const 
                    : "an empty level has an empty picture";
     const auto perPixel = static_cast<double>(layout.unitsPerPixel);
     std::uint64_t profileSum = 0;
+    const auto profilePerPixel = static_cast<double>(layout.profileUnitsPerPixel);
     for (const Bar& bar : layout.profile) {
-        profileSum += bar.count;
         const Box& frame = layout.profileArea;
         if (bar.area.left < frame.left || bar.area.left + bar.area.width > frame.left + frame.width + 1e-9 ||
             bar.area.top < frame.top || bar.area.top + bar.area.height != frame.top + frame.height)
             return "every profile bar stands in the profile's frame";
+        std::uint64_t inside = 0;
+        for (const Asteroid& asteroid : asteroids)
+            inside += asteroid.x >= bar.firstX && asteroid.x <= bar.lastX ? 1 : 0;
+        if (inside != bar.count || bar.lastX - bar.firstX + 1 != layout.profileStretch)
+            return "a profile bar counts the asteroids of its stretch of x";
+        if ((bar.area.left - frame.left) * profilePerPixel !=
+                static_cast<double>(bar.firstX - layout.bands[0].firstX) ||
+            bar.area.width * profilePerPixel != static_cast<double>(layout.profileStretch))
+            return "a profile bar stands over its stretch of x at the profile's scale";
+        profileSum += bar.count;
     }
     if (profileSum != asteroids.size())
         return "the profile's bars add up to the asteroid count";
+    if (layout.bands.size() == 1 && layout.profileUnitsPerPixel != layout.unitsPerPixel)
+        return "the profile of a level of one band is at the band's scale";
     for (const Band& band : layout.bands) {
         if (band.area.height * perPixel != verticalRange ||
             band.area.width * perPixel != static_cast<double>(layout.bandSpan))
@@ -86,6 +98,11 @@ inline std::string pictureProblem(const std::vector<Asteroid>& asteroids, const 
             return "the cells tile their bands, none crossing a band's edge";
         if (!corners.insert({cell.area.left, cell.area.top}).second)
             return "no two cells overlap";
+        const Band& cellBand = layout.bands.at(cell.band);
+        if ((cell.area.left - band.left) * perPixel != static_cast<double>(cell.firstX - cellBand.firstX) ||
+            (cell.area.top - band.top) * perPixel != static_cast<double>(cell.firstY) ||
+            cell.lastX - cell.firstX + 1 != layout.cellWidth || cell.lastY - cell.firstY + 1 != layout.cellHeight)
+            return "a cell's ranges of x and y are those it covers";
         if (cell.shade != static_cast<double>(cell.count) / static_cast<double>(layout.mostCrowded))
             return "a cell's shade is its density over the densest cell's";
     }
@@ -118,9 +135,12 @@ inline std::string pictureProblem(const std::vector<Asteroid>& asteroids, const 
             return "a cell counts the asteroids that lie in it";
         if (cell.centreX != cell.area.left + cell.area.width / 2 ||
             cell.centreY != cell.area.top + cell.area.height / 2 ||
-            std::abs((cell.lineX - cell.centreX) * perPixel - 10 * tally.speedX / count) > 1e-6 ||
-            std::abs((cell.lineY - cell.centreY) * perPixel - 10 * tally.speedY / count) > 1e-6)
-            return "a cell's line runs from its centre over the mean displacement in ten ticks";
+            std::abs((cell.lineX - cell.centreX) * perPixel - layout.lineTicks * tally.speedX / count) > 1e-6 ||
+            std::abs((cell.lineY - cell.centreY) * perPixel - layout.lineTicks * tally.speedY / count) > 1e-6)
+            return "a cell's line runs from its centre over the mean displacement in the stated ticks";
+        if (std::abs(cell.lineX - cell.centreX) > cell.area.width / 2 ||
+            std::abs(cell.lineY - cell.centreY) > cell.area.height / 2)
+            return "a cell's line stays inside its cell";
     }
     return {};
 }
