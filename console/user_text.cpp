@@ -176,6 +176,58 @@ std::string shownName(const TextCharset& charset, std::string_view name) {
     return result;
 }
 
+std::u32string charactersOf(std::string_view name) {
+    std::u32string characters;
+    while (!name.empty()) {
+        const std::size_t length = utf8Length(name);
+        const auto lead = static_cast<unsigned char>(name[0]);
+        if (length <= 1) {
+            characters += static_cast<char32_t>(lead);
+            name.remove_prefix(1);
+            continue;
+        }
+        char32_t value = lead & utf8Leads.at(length - 2).valueBits;
+        for (std::size_t index = 1; index < length; ++index)
+            value = (value << continuationBits) | (static_cast<unsigned char>(name[index]) & continuationValue);
+        characters += value;
+        name.remove_prefix(length);
+    }
+    return characters;
+}
+
+std::string reasonFor(int error) {
+    struct Reason {
+        int error;
+        std::string_view text;
+    };
+    static constexpr std::array<Reason, 13> reasons{{
+        {ENOENT, "fichier introuvable"},
+        {EACCES,
+         "permission refus\xE9"
+         "e"},
+        {EPERM,
+         "permission refus\xE9"
+         "e"},
+        {EISDIR, "c'est un dossier"},
+        {ENOTDIR, "un \xE9l\xE9ment du chemin n'est pas un dossier"},
+        {ENOSPC, "disque plein"},
+        {EDQUOT, "quota de disque d\xE9pass\xE9"},
+        {EROFS, "syst\xE8me de fichiers en lecture seule"},
+        {ENAMETOOLONG, "nom trop long"},
+        {ELOOP, "trop de liens symboliques, ou une boucle"},
+        {EIO,
+         "erreur d'entr\xE9"
+         "e-sortie"},
+        {EFBIG, "fichier trop gros"},
+        {ENOMEM, "m\xE9moire insuffisante"},
+    }};
+    for (const Reason& reason : reasons) {
+        if (reason.error == error)
+            return forUser(reason.text);
+    }
+    return std::strerror(error);
+}
+
 const TextCharset& adoptUserLocale() {
     static_cast<void>(std::setlocale(LC_ALL, ""));
     adopted() = charsetNamed(nl_langinfo(CODESET));

@@ -35,12 +35,21 @@ std::string converted(const TextCharset& charset, std::string_view latin1Text);
 // not UTF-8; under ASCII, every byte above 0x7F), are written as \xHH.
 std::string shownName(const TextCharset& charset, std::string_view name);
 
+// Returns the characters of name, a file name as the system gives it: read
+// as UTF-8 where it is, and every other byte as one ISO-8859-1 character.
+std::u32string charactersOf(std::string_view name);
+
 // Adopts the user's locale (setlocale(LC_ALL, "")) and returns its
 // character set. Call once, at the start of main().
 const TextCharset& adoptUserLocale();
 
 // The character set adopted by adoptUserLocale(); ASCII before it is called.
 const TextCharset& userCharset();
+
+// Returns why the system refused, for errno value error: in French for the
+// common reasons, otherwise the C library's own text, either way in the
+// user's character set (the result is not to be converted again).
+std::string reasonFor(int error);
 
 // Shorthands for userCharset().
 std::string forUser(std::string_view latin1Text);

@@ -9,16 +9,14 @@
 #include "picture_layout.h"
 #include "picture_output.h"
 #include "svg_text.h"
+#include "user_text.h"
 
 #include <fcntl.h>
 #include <getopt.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <array>
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <new>
 #include <string>
 #include <string_view>
@@ -27,8 +25,7 @@
 namespace {
 
 constexpr std::size_t readChunk = std::size_t{1} << 18;
-constexpr char firstPrintable = 0x20;
-constexpr char deleteCharacter = 0x7F;
+constexpr std::size_t longestEchoedOption = 20;
 
 constexpr std::string_view usage =
     "Usage : levelview [-o IMAGE] [--] [LEVEL]\n"
@@ -67,23 +64,60 @@ struct Options {
     bool version = false;
 };
 
-// Returns a name as it can be shown on a terminal: control bytes escaped.
-std::string shown(std::string_view name) {
-    std::string result;
-    for (const char character : name) {
-        if (static_cast<unsigned char>(character) < firstPrintable || character == deleteCharacter) {
-            std::array<char, sizeof "\\xFF"> code{};
-            static_cast<void>(
-                std::snprintf(code.data(), code.size(), "\\x%02X", static_cast<unsigned char>(character)));
-            result += code.data();
-        } else {
-            result += character;
-        }
+// Which standard streams the process was started with: a closed one is
+// opened on /dev/null at once, so that no file the program opens takes its
+// number, and the program knows not to use it.
+struct StandardStreams {
+    bool input = true;
+    bool output = true;
+};
+
+StandardStreams openStandardStreams() {
+    StandardStreams streams;
+    for (const int descriptor : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (fcntl(descriptor, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        if (descriptor == STDIN_FILENO)
+            streams.input = false;
+        if (descriptor == STDOUT_FILENO)
+            streams.output = false;
+        static_cast<void>(open("/dev/null", descriptor == STDIN_FILENO ? O_RDONLY : O_WRONLY));
     }
-    return result;
+    return streams;
 }
 
-// Returns the problem with the arguments, or an empty string.
+// Writes bytes whole. Returns 0, or the errno of the failure.
+int writeAll(int descriptor, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = write(descriptor, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return errno;
+        if (written == 0)
+            return EIO;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
+}
+
+// Writes a message for the user, made of text already in the user's
+// character set, with a final line feed; returns the exit status of a
+// failure.
+int failure(const std::string& message) {
+    static_cast<void>(writeAll(STDERR_FILENO, message + "\n"));
+    return 1;
+}
+
+// A name quoted in a message: at most longestEchoedOption bytes of it.
+std::string cut(std::string_view text) {
+    if (text.size() <= longestEchoedOption)
+        return shownName(text);
+    return shownName(text.substr(0, longestEchoedOption)) + "...";
+}
+
+// Returns the problem with the arguments, already in the user's character
+// set, or an empty string.
 std::string parseArguments(int argumentCount, char** arguments, Options& options) {
     const std::array<option, 3> longOptions{
         {{"help", no_argument, nullptr, 'h'}, {"version", no_argument, nullptr, 'V'}, {nullptr, 0, nullptr, 0}}};
@@ -92,19 +126,22 @@ std::string parseArguments(int argumentCount, char** arguments, Options& options
         const int found = getopt_long(argumentCount, arguments, ":o:h", longOptions.data(), nullptr);
         if (found == -1)
             break;
-        if (found == 'h')
+        if (found == 'h') {
             options.help = true;
-        else if (found == 'V')
+        } else if (found == 'V') {
             options.version = true;
-        else if (found == 'o')
+        } else if (found == 'o') {
+            if (*optarg == '\0')
+                return forUser("l'option -o attend un nom d'image non vide");
             options.picture = optarg;
-        else if (found == ':')
-            return "l'option -o attend le nom de l'image";
-        else
-            return "option inconnue : " + shown(arguments[optind - 1]);
+        } else if (found == ':') {
+            return forUser("l'option -o attend le nom de l'image");
+        } else {
+            return forUser("option inconnue : ") + cut(arguments[optind - 1]);
+        }
     }
     if (argumentCount - optind > 1)
-        return "un seul level \xE0 la fois";
+        return forUser("un seul level \xE0 la fois");
     if (argumentCount - optind == 1)
         options.level = arguments[optind];
     return {};
@@ -126,19 +163,21 @@ std::string defaultPicture(const std::string& level) {
 enum class Reading {
     whole,       // read to its end, every line good
     malformed,   // stopped at the first bad line
-    unreadable,  // the system could not read it
+    unreadable,  // the system could not read it; errno says why
 };
 
 // Reads the level from descriptor to its end, or to its first bad line.
-Reading readSummary(int descriptor, LevelSummary& summary, LevelReader& reader) {
+Reading readSummary(int descriptor, LevelSummary& summary, LevelReader& reader, int& error) {
     std::vector<char> buffer(readChunk);
     std::vector<Asteroid> asteroids;
     for (;;) {
         const ssize_t got = read(descriptor, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0)
+        if (got < 0) {
+            error = errno;
             return Reading::unreadable;
+        }
         if (got == 0)
             return finishLevel(reader) ? Reading::whole : Reading::malformed;
         const bool good = readLevelChunk(reader, {buffer.data(), static_cast<std::size_t>(got)}, asteroids);
@@ -149,90 +188,135 @@ Reading readSummary(int descriptor, LevelSummary& summary, LevelReader& reader) 
     }
 }
 
-// Writes a message for the user; returns the exit status of a failure.
-int failure(const std::string& message) {
-    std::cerr << message << '\n';
-    return 1;
+std::string cannotRead(const std::string& levelName, int error) {
+    return forUser("Impossible de lire le fichier ") + levelName + forUser(" : ") + reasonFor(error) + ".";
 }
 
-std::string cannotWrite(const std::string& picture) {
-    return picture == "-" ? "Impossible d'\xE9"
-                            "crire l'image sur la sortie standard."
-                          : "Impossible d'\xE9"
-                            "crire l'image " +
-                                shown(picture) + ".";
+std::string cannotWrite(const std::string& picture, int error) {
+    const std::string where =
+        picture == "-" ? forUser("l'image sur la sortie standard") : forUser("l'image ") + shownName(picture);
+    // A missing name in the picture's path is a missing folder: the
+    // picture itself is made.
+    const std::string reason = error == ENOENT ? forUser("dossier introuvable") : reasonFor(error);
+    return forUser(
+               "Impossible d'\xE9"
+               "crire ") +
+           where + forUser(" : ") + reason + ".";
 }
+
+std::string lostOutput(int error) {
+    return forUser(
+               "Impossible d'\xE9"
+               "crire sur la sortie standard : ") +
+           reasonFor(error) + ".";
+}
+
+// Closes the picture's output on every path, the temporary file removed
+// unless the picture was put in place.
+struct OutputKept {
+    explicit OutputKept(PictureOutput& kept) : output(kept) {}
+    ~OutputKept() {
+        abandonPictureOutput(output);
+    }
+    OutputKept(const OutputKept&) = delete;
+    OutputKept& operator=(const OutputKept&) = delete;
+
+    PictureOutput& output;
+};
 
 // Returns the exit status; every message is written here.
-int view(const Options& options) {
+int view(const Options& options, const StandardStreams& streams) {
     const std::string& level = options.level;
     const std::string picture = options.picture.empty() ? defaultPicture(level) : options.picture;
+    if (level == "-" && !streams.input)
+        return failure(
+            forUser("levelview : l'entr\xE9"
+                    "e standard est ferm\xE9"
+                    "e."));
     const int descriptor = level == "-" ? STDIN_FILENO : open(level.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat levelStatus {};
     if (descriptor < 0 || fstat(descriptor, &levelStatus) != 0)
-        return failure("Impossible de lire le fichier " + shown(level) + ".");
-    const std::string levelName = level == "-" ? "entr\xE9"
-                                                 "e standard"
-                                               : level;
+        return failure(cannotRead(shownName(level), errno));
+    const std::string levelName = level == "-" ? forUser(
+                                                     "entr\xE9"
+                                                     "e standard")
+                                               : shownName(level);
     PictureOutput output;
-    const OutputOpening opening = openPictureOutput(picture, levelStatus, output);
-    if (opening == OutputOpening::sameAsLevel)
-        return failure("levelview : l'image " + shown(picture) +
-                       " est le level lui-m\xEAme ; choisissez un autre nom avec -o.");
-    if (opening == OutputOpening::failed)
-        return failure(cannotWrite(picture));
+    const OutputKept kept(output);
+    const OutputOpened opening = openPictureOutput(picture, levelStatus, streams.output, output);
+    if (opening.outcome == OutputOpening::sameAsLevel)
+        return failure(forUser("levelview : l'image ") + shownName(picture) +
+                       forUser(" est le level lui-m\xEAme ; choisissez un autre nom avec -o."));
+    if (opening.outcome == OutputOpening::standardOutputClosed)
+        return failure(
+            forUser("levelview : la sortie standard est ferm\xE9"
+                    "e ; choisissez un nom d'image avec -o."));
+    if (opening.outcome == OutputOpening::failed)
+        return failure(cannotWrite(picture, opening.error));
 
     LevelSummary summary;
     LevelReader reader;
-    const Reading reading = readSummary(descriptor, summary, reader);
+    int readError = 0;
+    const Reading reading = readSummary(descriptor, summary, reader, readError);
     if (descriptor != STDIN_FILENO)
         close(descriptor);
-    if (reading != Reading::whole) {
-        abandonPictureOutput(output);
-        if (reading == Reading::unreadable)
-            return failure("Impossible de lire le fichier " + shown(levelName) + ".");
-        return failure(shown(levelName) + ", ligne " + std::to_string(reader.error.lineNumber) + " : " +
-                       reader.error.description + ".");
-    }
-    const std::string text = pictureText(layOutPicture(summary), std::filesystem::path(levelName).filename().string());
-    if (!writePictureOutput(output, text)) {
-        abandonPictureOutput(output);
-        return failure(cannotWrite(picture));
-    }
-    if (!finishPictureOutput(output))
-        return failure(cannotWrite(picture));
+    if (reading == Reading::unreadable)
+        return failure(cannotRead(levelName, readError));
+    if (reading == Reading::malformed)
+        return failure(levelName + forUser(", ligne " + std::to_string(reader.error.lineNumber) + " : " +
+                                           reader.error.description + "."));
+    const std::string text = pictureText(layOutPicture(summary), std::filesystem::path(level == "-" ? "entr\xE9"
+                                                                                                      "e standard"
+                                                                                                    : level)
+                                                                     .filename()
+                                                                     .string());
+    if (const int error = writePictureOutput(output, text); error != 0)
+        return failure(cannotWrite(picture, error));
+    if (const int error = finishPictureOutput(output); error != 0)
+        return failure(cannotWrite(picture, error));
     if (output.standardOutput)
         return 0;
-    std::cout << "Image " << shown(picture)
-              << " cr\xE9\xE9"
-                 "e avec "
-              << countedAsteroids(summary.count) << ".\n";
     // A confirmation that never reached anyone is a failure, as small Unix
     // tools hold at exit; the picture itself is complete by now.
-    if (!std::cout.flush() || (close(STDOUT_FILENO) != 0 && errno != EBADF))
-        return failure(
-            "Impossible d'\xE9"
-            "crire sur la sortie standard.");
+    const std::string confirmation = forUser("Image ") + shownName(picture) +
+                                     forUser(
+                                         " cr\xE9\xE9"
+                                         "e avec " +
+                                         countedAsteroids(summary.count) + ".\n");
+    if (!streams.output)
+        return failure(lostOutput(EBADF));
+    if (const int error = writeAll(STDOUT_FILENO, confirmation); error != 0)
+        return failure(lostOutput(error));
+    if (close(STDOUT_FILENO) != 0 && errno != EBADF)
+        return failure(lostOutput(errno));
     return 0;
+}
+
+// Writes the text of --help or --version; a text that never reached anyone
+// is a failure.
+int answer(const StandardStreams& streams, std::string_view latin1Text) {
+    int error = streams.output ? writeAll(STDOUT_FILENO, forUser(latin1Text)) : EBADF;
+    if (error == 0 && close(STDOUT_FILENO) != 0 && errno != EBADF)
+        error = errno;
+    return error == 0 ? 0 : failure(lostOutput(error));
 }
 
 }  // namespace
 
 int main(int argumentCount, char** arguments) {
+    const StandardStreams streams = openStandardStreams();
+    adoptUserLocale();
     Options options;
     const std::string problem = parseArguments(argumentCount, arguments, options);
     if (!problem.empty())
-        return failure("levelview : " + problem + ". Voir levelview --help.");
-    if (options.help || options.version) {
-        if (options.help)
-            std::cout << usage;
-        else
-            std::cout << "levelview " LEVELGEN_VERSION "\n";
-        return 0;
-    }
+        return failure(forUser("levelview : ") + problem + forUser(". Voir levelview --help."));
+    if (options.help)
+        return answer(streams, usage);
+    if (options.version)
+        return answer(streams, "levelview " LEVELGEN_VERSION "\n");
     try {
-        return view(options);
+        return view(options, streams);
     } catch (const std::bad_alloc&) {
-        return failure("levelview : m\xE9moire insuffisante.");
+        return failure(forUser("levelview : m\xE9moire insuffisante."));
     }
 }
