@@ -1,7 +1,8 @@
-// Preloaded into levelgen by the tests: close() of a file named level.txt,
-// or named by FAILING_CLOSE_NAME, really closes it, then reports EIO, as a
-// disk or network file system does when it can only say at close that the
-// data was not stored.
+// Preloaded into the programs by the tests: close() of a file named
+// level.txt, or named by FAILING_CLOSE_NAME, really closes it, then reports
+// EIO, as a disk or network file system does when it can only say at close
+// that the data was not stored; and with FAILING_FSYNC set, every fsync()
+// reports EIO.
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -29,4 +30,14 @@ extern "C" int close(int descriptor) {
         return -1;
     }
     return result;
+}
+
+extern "C" int fsync(int descriptor) {
+    using FsyncFunction = int (*)(int);
+    static const auto realFsync = reinterpret_cast<FsyncFunction>(dlsym(RTLD_NEXT, "fsync"));
+    if (std::getenv("FAILING_FSYNC") != nullptr) {
+        errno = EIO;
+        return -1;
+    }
+    return realFsync(descriptor);
 }

@@ -1,8 +1,10 @@
 // levelview: its picture, pinned whole for a small level and checked for
-// its promises on generated ones; its refusals; and where its output goes,
-// run for real in a temporary folder.
+// its promises on generated ones; its reader, whole and a byte at a time;
+// its refusals and messages; and where its output goes, run for real in a
+// temporary folder, under a UTF-8 locale unless a test says otherwise.
 
 #include "asteroid_draw.h"
+#include "level_reader.h"
 #include "level_summary.h"
 #include "picture_layout.h"
 #include "picture_properties.h"
@@ -27,9 +29,16 @@ namespace fs = std::filesystem;
 
 const fs::path pictures = fs::path(LEVELGEN_CATALOGUE).parent_path() / "pictures";
 const std::string level = "1 2 3 4\n";
-const std::string created =
+const std::string created = utf8(
     " cr\xE9\xE9"
-    "e avec 1 asteroide.\n";
+    "e avec 1 asteroide.\n");
+
+ProgramRun runLevelview(const fs::path& folder, const std::vector<std::string>& arguments,
+                        const ProgramSetup& setup = {}) {
+    ProgramSetup withLocale = setup;
+    withLocale.environment.insert(withLocale.environment.begin(), "LC_ALL=C.UTF-8");
+    return runProgram(LEVELVIEW_PROGRAM, folder, "", arguments, withLocale);
+}
 
 std::size_t occurrences(const std::string& text, const std::string& part) {
     std::size_t count = 0;
@@ -54,19 +63,22 @@ void expectWellFormed(const fs::path& picture) {
 }
 
 // The whole picture of a small level, whose name XML must escape, checked
-// by hand: two bands at 1 px per unit, the dots at x + 0.5 and y + 0.5 from
-// their band's corner, each speed line ten ticks long, the profile in
-// stretches of 32 units, and the end mark at x = 1300 in the second band.
+// by hand: UTF-8, two bands at 1 px per unit, the dots at x + 0.5 and
+// y + 0.5 from their band's corner, each speed line ten ticks long, each
+// dot's tooltip its line and values, the profile over the whole level at
+// 2 px per unit in stretches of 32 units with its axis, and the end mark at
+// x = 1300 in the second band.
 TEST(Levelview, DrawsASmallLevelExactly) {
     const TemporaryFolder folder;
-    fs::copy(pictures / "small.txt", folder.path / "a&b \"small\".txt");
-    const ProgramRun run = runProgram(LEVELVIEW_PROGRAM, folder.path, "", {"a&b \"small\".txt"});
+    const std::string name = "a&b \"small\" \xC3\xA9t\xC3\xA9";
+    fs::copy(pictures / "small.txt", folder.path / (name + ".txt"));
+    const ProgramRun run = runLevelview(folder.path, {name + ".txt"});
     EXPECT_EQ(run.status, 0) << run.errors;
-    EXPECT_EQ(run.output,
-              "Image a&b \"small\".svg cr\xE9\xE9"
-              "e avec 3 asteroides.\n");
-    EXPECT_EQ(readFile(folder.path / "a&b \"small\".svg"), readFile(pictures / "small.svg"));
-    expectWellFormed(folder.path / "a&b \"small\".svg");
+    EXPECT_EQ(run.output, "Image " + name + ".svg" +
+                              utf8(" cr\xE9\xE9"
+                                   "e avec 3 asteroides.\n"));
+    EXPECT_EQ(readFile(folder.path / (name + ".svg")), readFile(pictures / "small.svg"));
+    expectWellFormed(folder.path / (name + ".svg"));
 }
 
 std::vector<Asteroid> drawn(const LevelParameters& parameters) {
@@ -79,14 +91,17 @@ std::vector<Asteroid> drawn(const LevelParameters& parameters) {
 }
 
 // Levels of every shape the picture handles: dots or cells, one band or
-// many, thin bands, negative positions and the widest span there is.
+// many, thin bands, fast asteroids in small cells, negative positions and
+// the widest span there is.
 TEST(Levelview, KeepsThePicturesPromises) {
     const std::vector<std::pair<const char*, std::vector<Asteroid>>> levels{
         {"empty", {}},
         {"one asteroid", {{0, 0, 1, 1}}},
+        {"tiny", {{1, 100, 3, 5}, {3, 200, 2, -1}, {3, 400, 4, 2}, {7, 599, 1, 0}, {11, 0, 3, 3}}},
         {"example", drawn({42, 1000, 20, 5, 3})},
         {"just under the dot limit", drawn({7, 29000, 4, 10, 10})},
         {"merged, many bands", drawn({7, 150000, 4, 10, 10})},
+        {"merged, fast", drawn({9, 100000, 2, 30, 30})},
         {"merged, thin bands", drawn({3, 3000000, 200, 10, 10})},
         {"negative and widest", {{INT32_MIN, 0, 1, -1}, {-5, 599, 2, 2}, {INT32_MAX, 300, INT32_MAX, INT32_MIN}}},
         {"all at one x", std::vector<Asteroid>(25000, Asteroid{7, 599, 3, -3})},
@@ -109,7 +124,7 @@ TEST(Levelview, KeepsThePicturesPromises) {
 TEST(Levelview, SaysAnEmptyLevelIsEmpty) {
     const TemporaryFolder folder;
     writeFile(folder.path / "level.txt", "");
-    const ProgramRun run = runProgram(LEVELVIEW_PROGRAM, folder.path, "");
+    const ProgramRun run = runLevelview(folder.path, {});
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(occurrences(readFile(folder.path / "level.svg"), "Level vide : aucun asteroide."), 1u);
     // French takes the singular below 2.
@@ -118,99 +133,148 @@ TEST(Levelview, SaysAnEmptyLevelIsEmpty) {
     expectWellFormed(folder.path / "level.svg");
 }
 
+// Every bad level is refused with the same message whether it is read
+// whole or a byte at a time, as from a slow FIFO, and leaves no picture.
 TEST(Levelview, RefusesAMalformedLevelAndLeavesNoPicture) {
     struct Case {
         std::string level;
         const char* message;
     };
     const Case cases[] = {
-        {"1 2 3 4", "level.txt, ligne 1 : la derni\xE8re ligne ne se termine pas par un saut de ligne.\n"},
-        {"1 2 3 4\n\n", "level.txt, ligne 2 : ligne vide.\n"},
-        {"1 2 3 4\r\n", "level.txt, ligne 1 : caract\xE8re interdit (octet 0x0D).\n"},
-        {"1 2 3 +4\n", "level.txt, ligne 1 : caract\xE8re interdit (octet 0x2B).\n"},
-        {"1\t2 3 4\n", "level.txt, ligne 1 : caract\xE8re interdit (octet 0x09).\n"},
-        {"1  2 3 4\n", "level.txt, ligne 1 : espace en trop : les nombres sont s\xE9par\xE9s par une seule espace.\n"},
-        {" 1 2 3 4\n", "level.txt, ligne 1 : espace en trop : les nombres sont s\xE9par\xE9s par une seule espace.\n"},
-        {"1 2 3\n", "level.txt, ligne 1 : 4 nombres sont attendus (x y speedX speedY), la ligne en a 3.\n"},
-        {"1 2 3 4 5\n", "level.txt, ligne 1 : 4 nombres sont attendus (x y speedX speedY), la ligne en a 5.\n"},
-        {"1 2 3 4-\n", "level.txt, ligne 1 : speedY : \"4-\" n'est pas un nombre entier.\n"},
-        {"1 2 - 4\n", "level.txt, ligne 1 : speedX : \"-\" n'est pas un nombre entier.\n"},
+        {"1 2 3 4", "ligne 1 : la derni\xE8re ligne ne se termine pas par un saut de ligne"},
+        {"1 2 3 4\n\n", "ligne 2 : ligne vide"},
+        {"1 2 3 4\r\n", "ligne 1 : caract\xE8re interdit (octet 0x0D)"},
+        {"1 2 3 +4\n", "ligne 1 : caract\xE8re interdit (octet 0x2B)"},
+        {"1\t2 3 4\n", "ligne 1 : caract\xE8re interdit (octet 0x09)"},
+        {"1  2 3 4\n", "ligne 1 : espace en trop : les nombres sont s\xE9par\xE9s par une seule espace"},
+        {" 1 2 3 4\n", "ligne 1 : espace en trop : les nombres sont s\xE9par\xE9s par une seule espace"},
+        {"1 2 3\n", "ligne 1 : 4 nombres sont attendus (x y speedX speedY), la ligne en a 3"},
+        {"1 2 3 4 5\n", "ligne 1 : 4 nombres sont attendus (x y speedX speedY), la ligne en a davantage"},
+        {"1 2 3 4-\n", "ligne 1 : speedY : \"4-\" n'est pas un nombre entier"},
+        {"1 2 - 4\n", "ligne 1 : speedX : \"-\" n'est pas un nombre entier"},
         {"01 2 3 4\n",
-         "level.txt, ligne 1 : x : \"01\" n'est pas \xE9"
-         "crit sous sa forme la plus courte (z\xE9ro en "
-         "t\xEAte ou -0).\n"},
+         "ligne 1 : x : \"01\" n'est pas \xE9"
+         "crit sous sa forme la plus courte (z\xE9ro en t\xEAte ou -0)"},
         {"1 -0 3 4\n",
-         "level.txt, ligne 1 : y : \"-0\" n'est pas \xE9"
-         "crit sous sa forme la plus courte (z\xE9ro en "
-         "t\xEAte ou -0).\n"},
-        {"2147483648 2 3 4\n", "level.txt, ligne 1 : x : 2147483648 sort des entiers sur 32 bits.\n"},
-        {"1 2 3 -2147483649\n", "level.txt, ligne 1 : speedY : -2147483649 sort des entiers sur 32 bits.\n"},
-        {"1 2 3 99999999999999999999999\n",
-         "level.txt, ligne 1 : speedY : 99999999999999999999... sort des entiers sur 32 bits.\n"},
+         "ligne 1 : y : \"-0\" n'est pas \xE9"
+         "crit sous sa forme la plus courte (z\xE9ro en t\xEAte ou -0)"},
+        {"2147483648 2 3 4\n", "ligne 1 : x : 2147483648 sort des entiers sur 32 bits"},
+        {"1 2 3 -2147483649\n", "ligne 1 : speedY : -2147483649 sort des entiers sur 32 bits"},
+        {"1 2 3 99999999999999999999999\n", "ligne 1 : speedY : 99999999999999999999... sort des entiers sur 32 bits"},
         {"1 2 3 4--------------------------\n",
-         "level.txt, ligne 1 : speedY : \"4-------------------...\" n'est pas un nombre entier.\n"},
-        {"1 600 3 4\n", "level.txt, ligne 1 : y vaut 600, hors de 0 \xE0 599.\n"},
-        {"1 -1 3 4\n", "level.txt, ligne 1 : y vaut -1, hors de 0 \xE0 599.\n"},
+         "ligne 1 : speedY : \"4-------------------...\" n'est pas un nombre entier"},
+        {"1 600 3 4\n", "ligne 1 : y vaut 600, hors de 0 \xE0 599"},
+        {"1 -1 3 4\n", "ligne 1 : y vaut -1, hors de 0 \xE0 599"},
+        {"1 -2147483648 3 4\n", "ligne 1 : y vaut -2147483648, hors de 0 \xE0 599"},
         {"5 2 3 4\n5 2 3 4\n4 2 3 4\n",
-         "level.txt, ligne 3 : x vaut 4, moins que le x de la ligne pr\xE9"
+         "ligne 3 : x vaut 4, moins que le x de la ligne pr\xE9"
          "c\xE9"
-         "dente (5).\n"},
-        {"1 2 3 4\n" + std::string(5000, '7') + "\n",
-         "level.txt, ligne 2 : ligne trop longue (plus de 4096 octets).\n"},
+         "dente (5)"},
+        {"1 2 3 4\n" + std::string(5000, '7') + "\n", "ligne 2 : ligne trop longue (plus de 4096 octets)"},
     };
     for (const Case& example : cases) {
         SCOPED_TRACE(example.level.substr(0, 40));
         const TemporaryFolder folder;
         writeFile(folder.path / "level.txt", example.level);
-        const ProgramRun run = runProgram(LEVELVIEW_PROGRAM, folder.path, "");
+        const ProgramRun run = runLevelview(folder.path, {});
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.output, "");
-        EXPECT_EQ(run.errors, example.message);
+        EXPECT_EQ(run.errors, utf8("level.txt, " + std::string(example.message) + ".\n"));
         EXPECT_EQ(filesIn(folder.path), std::vector<fs::path>{"level.txt"}) << "a picture or a temporary file was left";
+
+        LevelReader reader;
+        std::vector<Asteroid> read;
+        bool good = true;
+        for (std::size_t at = 0; good && at < example.level.size(); ++at)
+            good = readLevelChunk(reader, std::string_view(example.level).substr(at, 1), read);
+        good = good && finishLevel(reader);
+        EXPECT_FALSE(good);
+        EXPECT_EQ("ligne " + std::to_string(reader.error.lineNumber) + " : " + reader.error.description,
+                  example.message)
+            << "a byte at a time";
+    }
+    // What is certainly wrong is reported before the line feed comes.
+    for (const std::string start : {"00", "1 2 3 4\n-01", "5 2 3 4\n4 ", "1 600 ", "1 2 3 4 ", "1  "}) {
+        SCOPED_TRACE(start);
+        LevelReader reader;
+        std::vector<Asteroid> read;
+        EXPECT_FALSE(readLevelChunk(reader, start, read));
     }
 }
 
-TEST(Levelview, ReportsWhatItCannotReadOrUse) {
+TEST(Levelview, ReportsWhatItCannotReadOrUseAndWhy) {
     struct Case {
         std::vector<std::string> arguments;
         std::string errors;
+        ProgramSetup setup = {};
     };
+    ProgramSetup full;
+    full.standardOutput = "/dev/full";
+    ProgramSetup closed;
+    closed.closeStandardOutput = true;
     const Case cases[] = {
-        {{"missing.txt"}, "Impossible de lire le fichier missing.txt.\n"},
-        {{"bad\x1B[2J \x7Fname.txt"}, "Impossible de lire le fichier bad\\x1B[2J \\x7Fname.txt.\n"},
-        {{"."}, "Impossible de lire le fichier ..\n"},
+        {{"missing.txt"}, "Impossible de lire le fichier missing.txt : fichier introuvable.\n"},
+        {{"bad\x1B[2J \x7F\x9B\xC2\x9Bname.txt"},
+         "Impossible de lire le fichier bad\\x1B[2J \\x7F\\x9B\\xC2\\x9Bname.txt : fichier introuvable.\n"},
+        {{"."}, "Impossible de lire le fichier . : c'est un dossier.\n"},
         // A level without line feeds is refused at its first bytes, not read forever.
-        {{"/dev/zero"}, "/dev/zero, ligne 1 : caract\xE8re interdit (octet 0x00).\n"},
+        {{"-o", "-", "/dev/zero"}, "/dev/zero, ligne 1 : caract\xE8re interdit (octet 0x00).\n"},
         {{"-o", "no/such/folder/x.svg"},
          "Impossible d'\xE9"
-         "crire l'image no/such/folder/x.svg.\n"},
+         "crire l'image no/such/folder/x.svg : dossier introuvable.\n"},
         {{"-o"}, "levelview : l'option -o attend le nom de l'image. Voir levelview --help.\n"},
-        {{"--verbose"}, "levelview : option inconnue : --verbose. Voir levelview --help.\n"},
+        {{"-o", ""}, "levelview : l'option -o attend un nom d'image non vide. Voir levelview --help.\n"},
+        {{"--verbose-" + std::string(5000, 'v')},
+         "levelview : option inconnue : --verbose-vvvvvvvvvv.... Voir levelview --help.\n"},
         {{"a.txt", "b.txt"}, "levelview : un seul level \xE0 la fois. Voir levelview --help.\n"},
+        {{"--help"},
+         "Impossible d'\xE9"
+         "crire sur la sortie standard : disque plein.\n",
+         full},
+        {{"level.txt", "-o", "-"},
+         "levelview : la sortie standard est ferm\xE9"
+         "e ; choisissez un nom d'image avec -o.\n",
+         closed},
     };
     for (const Case& example : cases) {
         SCOPED_TRACE(example.errors);
         const TemporaryFolder folder;
         writeFile(folder.path / "level.txt", level);
-        const ProgramRun run = runProgram(LEVELVIEW_PROGRAM, folder.path, "", example.arguments);
+        const ProgramRun run = runLevelview(folder.path, example.arguments, example.setup);
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.errors, example.errors);
+        EXPECT_EQ(run.errors, utf8(example.errors));
         EXPECT_EQ(filesIn(folder.path), std::vector<fs::path>{"level.txt"});
     }
     const TemporaryFolder folder;
-    const ProgramRun help = runProgram(LEVELVIEW_PROGRAM, folder.path, "", {"--help"});
+    const ProgramRun help = runLevelview(folder.path, {"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.output.rfind("Usage : levelview [-o IMAGE] [--] [LEVEL]\n", 0), 0u);
-    EXPECT_EQ(runProgram(LEVELVIEW_PROGRAM, folder.path, "", {"--version"}).output, "levelview " LEVELGEN_VERSION "\n");
+    EXPECT_EQ(runLevelview(folder.path, {"--version"}).output, "levelview " LEVELGEN_VERSION "\n");
+}
+
+// Messages are in the character set of the user's locale: UTF-8 under a
+// UTF-8 locale, letters without accents under C.
+TEST(Levelview, WritesInTheUsersCharacterSet) {
+    const TemporaryFolder folder;
+    writeFile(folder.path / "level.txt", level);
+    fs::create_symlink("level.txt", folder.path / "link.txt");
+    const std::string refusal =
+        "levelview : l'image link.txt est le level lui-m\xEAme ; choisissez un autre nom avec -o.\n";
+    EXPECT_EQ(runLevelview(folder.path, {"-o", "link.txt"}).errors, utf8(refusal));
+    ProgramSetup plain;
+    plain.environment = {"LC_ALL=C"};
+    EXPECT_EQ(runProgram(LEVELVIEW_PROGRAM, folder.path, "", {"-o", "link.txt"}, plain).errors,
+              "levelview : l'image link.txt est le level lui-meme ; choisissez un autre nom avec -o.\n");
 }
 
 bool isPicture(const std::string& text) {
     return text.rfind("<?xml", 0) == 0 && text.ends_with("</svg>\n") &&
-           occurrences(text, "<title>1 2 3 4</title>") == 1;
+           occurrences(text, "<title>ligne 1 : x 1, y 2, speedX 3, speedY 4</title>") == 1;
 }
 
 // Wherever the picture goes, no file is destroyed: not the level, not a
-// FIFO or a device, not a symlink; and a lost standard output is an error.
+// FIFO or a device, not a symlink, not the stream it shares with others;
+// and a lost standard output is an error.
 TEST(Levelview, PutsThePictureWhereItBelongsAndDestroysNothing) {
     struct Case {
         const char* what;
@@ -221,8 +285,14 @@ TEST(Levelview, PutsThePictureWhereItBelongsAndDestroysNothing) {
         // Checks the folder afterwards, given the run's standard output.
         std::function<void(const fs::path&, const std::string&)> check;
         const char* standardOutput = "";
+        std::vector<std::string> environment = {};
     };
     const std::string longName = std::string(251, 'n') + ".svg";
+    // 4,089 bytes of "./", a path the system takes whole.
+    std::string longPath;
+    while (longPath.size() < 4080)
+        longPath += "./";
+    longPath += "p.svg";
     int fifoReader = -1;
     const Case cases[] = {
         {"the level itself as the picture",
@@ -232,6 +302,20 @@ TEST(Levelview, PutsThePictureWhereItBelongsAndDestroysNothing) {
          "levelview : l'image link.txt est le level lui-m\xEAme ; choisissez un autre nom avec -o.\n",
          [](const fs::path& folder, const std::string&) {
              EXPECT_EQ(filesIn(folder), (std::vector<fs::path>{"level.txt", "link.txt"}));
+         }},
+        {"a loop of symlinks",
+         {"-o", "a"},
+         [](const fs::path& folder) {
+             fs::create_symlink("b", folder / "a");
+             fs::create_symlink("a", folder / "b");
+         },
+         1,
+         "Impossible d'\xE9"
+         "crire l'image a : trop de liens symboliques, ou une boucle.\n",
+         [](const fs::path& folder, const std::string&) {
+             EXPECT_TRUE(fs::is_symlink(folder / "a"));
+             EXPECT_EQ(fs::read_symlink(folder / "a"), "b");
+             EXPECT_EQ(filesIn(folder), (std::vector<fs::path>{"a", "b", "level.txt"}));
          }},
         {"a FIFO",
          {"-o", "fifo"},
@@ -263,11 +347,16 @@ TEST(Levelview, PutsThePictureWhereItBelongsAndDestroysNothing) {
              EXPECT_TRUE(fs::is_character_file(folder / "null"));
              EXPECT_EQ(filesIn(folder), (std::vector<fs::path>{"level.txt", "null"}));
          }},
-        {"a symlink to a picture, named after the level",
+        {"a symlink to a picture of another owner, named after the level",
          {"level.txt", "-o", "link.svg"},
          [](const fs::path& folder) {
              fs::create_directory(folder / "pictures");
              writeFile(folder / "pictures" / "old.svg", "old");
+             chmod((folder / "pictures" / "old.svg").c_str(), 0640);
+             // Giving the file away takes root; elsewhere it stays the user's own.
+             if (chown((folder / "pictures" / "old.svg").c_str(), 65534, 65534) != 0) {
+                 ASSERT_NE(geteuid(), 0u);
+             }
              fs::create_symlink("pictures/old.svg", folder / "link.svg");
          },
          0,
@@ -276,6 +365,10 @@ TEST(Levelview, PutsThePictureWhereItBelongsAndDestroysNothing) {
              EXPECT_TRUE(fs::is_symlink(folder / "link.svg"));
              EXPECT_TRUE(isPicture(readFile(folder / "pictures" / "old.svg")));
              EXPECT_EQ(filesIn(folder / "pictures"), std::vector<fs::path>{"old.svg"});
+             struct stat status {};
+             ASSERT_EQ(stat((folder / "pictures" / "old.svg").c_str(), &status), 0);
+             EXPECT_EQ(status.st_mode & 07777, 0640u);
+             EXPECT_EQ(status.st_uid, geteuid() == 0 ? 65534u : geteuid());
          }},
         {"standard output",
          {"-o", "-"},
@@ -286,6 +379,16 @@ TEST(Levelview, PutsThePictureWhereItBelongsAndDestroysNothing) {
              EXPECT_TRUE(isPicture(output));
              EXPECT_EQ(filesIn(folder), std::vector<fs::path>{"level.txt"});
          }},
+        {"standard output by the name of its file",
+         {"-o", "/dev/stdout"},
+         nullptr,
+         0,
+         "",
+         [](const fs::path& folder, const std::string&) {
+             EXPECT_TRUE(isPicture(readFile(folder / "out.svg")));
+             EXPECT_EQ(filesIn(folder), (std::vector<fs::path>{"level.txt", "out.svg"}));
+         },
+         "out.svg"},
         {"standard input",
          {"--", "-"},
          nullptr,
@@ -316,14 +419,33 @@ TEST(Levelview, PutsThePictureWhereItBelongsAndDestroysNothing) {
          0,
          "",
          [&](const fs::path& folder, const std::string&) { EXPECT_TRUE(isPicture(readFile(folder / longName))); }},
+        {"the longest path",
+         {"-o", longPath},
+         nullptr,
+         0,
+         "",
+         [](const fs::path& folder, const std::string&) { EXPECT_TRUE(isPicture(readFile(folder / "p.svg"))); }},
         {"a full standard output",
          {},
          nullptr,
          1,
          "Impossible d'\xE9"
-         "crire sur la sortie standard.\n",
+         "crire sur la sortie standard : disque plein.\n",
          [](const fs::path& folder, const std::string&) { EXPECT_TRUE(isPicture(readFile(folder / "level.svg"))); },
          "/dev/full"},
+        {"a picture that cannot be synced to the disk",
+         {},
+         [](const fs::path& folder) { writeFile(folder / "level.svg", "old"); },
+         1,
+         "Impossible d'\xE9"
+         "crire l'image level.svg : erreur d'entr\xE9"
+         "e-sortie.\n",
+         [](const fs::path& folder, const std::string&) {
+             EXPECT_EQ(readFile(folder / "level.svg"), "old");
+             EXPECT_EQ(filesIn(folder), (std::vector<fs::path>{"level.svg", "level.txt"}));
+         },
+         "",
+         {"LD_PRELOAD=" FAILING_CLOSE_LIBRARY, "ASAN_OPTIONS=verify_asan_link_order=0", "FAILING_FSYNC=1"}},
     };
     for (const Case& example : cases) {
         SCOPED_TRACE(example.what);
@@ -332,34 +454,66 @@ TEST(Levelview, PutsThePictureWhereItBelongsAndDestroysNothing) {
         if (example.prepare)
             example.prepare(folder.path);
         ProgramSetup setup;
-        setup.standardOutput = example.standardOutput;
+        setup.environment = example.environment;
+        // A relative name is a file in the folder.
+        const bool kept = *example.standardOutput != '\0' && *example.standardOutput != '/';
+        setup.standardOutput = kept ? folder.path / example.standardOutput : fs::path(example.standardOutput);
         if (example.arguments.size() == 2 && example.arguments[1] == "-" && example.arguments[0] == "--")
             setup.standardInput = folder.path / "level.txt";
-        const ProgramRun run = runProgram(LEVELVIEW_PROGRAM, folder.path, "", example.arguments, setup);
+        const ProgramRun run = runLevelview(folder.path, example.arguments, setup);
         EXPECT_EQ(run.status, example.status);
-        EXPECT_EQ(run.errors, example.errors);
+        EXPECT_EQ(run.errors, utf8(example.errors));
         example.check(folder.path, run.output);
         EXPECT_EQ(readFile(folder.path / "level.txt"), level);
     }
 }
 
-// Interrupted while it waits for the rest of its level, levelview removes
-// its temporary file and ends as the signal would have ended it.
+// Interrupted while it waits for the rest of its level, by any signal that
+// ends a process, levelview removes its temporary file and ends as the
+// signal would have ended it.
 TEST(Levelview, RemovesItsTemporaryFileWhenInterrupted) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGPIPE, SIGUSR1, SIGUSR2, SIGALRM, SIGXFSZ}) {
+        SCOPED_TRACE(strsignal(signal));
+        const TemporaryFolder folder;
+        const fs::path fifo = folder.path / "input";
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        // Held open for writing, so the level never ends.
+        const int writer = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+        ASSERT_EQ(write(writer, level.data(), level.size()), static_cast<ssize_t>(level.size()));
+        ProgramSetup setup;
+        setup.standardInput = fifo;
+        setup.limit = std::chrono::milliseconds(300);
+        setup.signalAtLimit = signal;
+        const ProgramRun run = runLevelview(folder.path, {"-o", "out.svg", "-"}, setup);
+        close(writer);
+        EXPECT_EQ(run.signal, signal);
+        EXPECT_EQ(filesIn(folder.path), std::vector<fs::path>{"input"});
+    }
+}
+
+// Out of memory, or writing into a file that no longer has a name,
+// levelview leaves nothing behind.
+TEST(Levelview, LeavesNothingBehind) {
     const TemporaryFolder folder;
-    const fs::path fifo = folder.path / "input";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    // Held open for writing, so the level never ends.
-    const int writer = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
-    ASSERT_EQ(write(writer, level.data(), level.size()), static_cast<ssize_t>(level.size()));
-    ProgramSetup setup;
-    setup.standardInput = fifo;
-    setup.limit = std::chrono::milliseconds(1500);
-    setup.signalAtLimit = SIGTERM;
-    const ProgramRun run = runProgram(LEVELVIEW_PROGRAM, folder.path, "", {"-o", "out.svg", "-"}, setup);
-    close(writer);
-    EXPECT_EQ(run.signal, SIGTERM);
-    EXPECT_EQ(filesIn(folder.path), std::vector<fs::path>{"input"});
+    std::string many;
+    for (int line = 0; line < 30000; ++line)
+        many += std::to_string(line) + " 1 2 3\n";
+    writeFile(folder.path / "level.txt", many);
+    // AddressSanitizer needs far more address space than this.
+#if !defined(__SANITIZE_ADDRESS__)
+    ProgramSetup utf8Locale;
+    utf8Locale.environment = {"LC_ALL=C.UTF-8"};
+    const ProgramRun starved =
+        runProgram("/bin/sh", folder.path, "", {"-c", "ulimit -v 12000; exec " LEVELVIEW_PROGRAM}, utf8Locale);
+    EXPECT_EQ(starved.status, 1);
+    EXPECT_EQ(starved.errors, utf8("levelview : m\xE9moire insuffisante.\n"));
+    EXPECT_EQ(filesIn(folder.path), std::vector<fs::path>{"level.txt"});
+#endif
+    const ProgramRun unnamed = runProgram(
+        "/bin/sh", folder.path, "",
+        {"-c", "exec 3>gone.svg; rm gone.svg; " LEVELVIEW_PROGRAM " -o /proc/self/fd/3; wc -c </proc/self/fd/3"});
+    EXPECT_EQ(unnamed.status, 0) << unnamed.errors;
+    EXPECT_EQ(filesIn(folder.path), std::vector<fs::path>{"level.txt"});
 }
 
 }  // namespace

@@ -42,6 +42,20 @@ void writeFile(const std::filesystem::path& path, std::string_view content) {
         throw std::runtime_error("cannot write " + path.string());
 }
 
+std::string utf8(std::string_view latin1) {
+    std::string result;
+    for (const char character : latin1) {
+        const auto byte = static_cast<unsigned char>(character);
+        if (byte < 0x80) {
+            result += character;
+        } else {
+            result += static_cast<char>(0xC0 | (byte >> 6));
+            result += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return result;
+}
+
 namespace {
 
 // Waits for child until limit; then sends it signal (SIGKILL when 0) and
@@ -95,6 +109,8 @@ ProgramRun runProgram(const std::filesystem::path& program, const std::filesyste
         if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
             chdir(folder.c_str()) != 0)
             _exit(127);
+        if (setup.closeStandardOutput)
+            close(1);
         for (std::string& setting : settings)
             putenv(setting.data());
         umask(022);

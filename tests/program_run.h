@@ -23,6 +23,7 @@ struct ProgramSetup {
     std::vector<std::string> environment;    // NAME=value, added to the inherited environment
     std::filesystem::path standardInput;     // opened for reading instead of the input bytes, when set
     std::filesystem::path standardOutput;    // opened for writing instead of being captured, when set
+    bool closeStandardOutput = false;        // the program starts with standard output closed
     std::chrono::milliseconds limit{20000};  // a program still running then is killed
     // When not 0, the program is sent this signal at the limit, as a test's
     // way of interrupting it; otherwise the limit fails the run.
@@ -46,3 +47,7 @@ ProgramRun runProgram(const std::filesystem::path& program, const std::filesyste
 std::string readFile(const std::filesystem::path& path);
 
 void writeFile(const std::filesystem::path& path, std::string_view content);
+
+// Returns latin1 in UTF-8: the programs' texts, written in the tests as
+// ISO-8859-1 like the programs' own, as a UTF-8 locale shows them.
+std::string utf8(std::string_view latin1);
