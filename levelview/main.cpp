@@ -86,26 +86,11 @@ StandardStreams openStandardStreams() {
     return streams;
 }
 
-// Writes bytes whole. Returns 0, or the errno of the failure.
-int writeAll(int descriptor, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = write(descriptor, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return errno;
-        if (written == 0)
-            return EIO;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return 0;
-}
-
 // Writes a message for the user, made of text already in the user's
 // character set, with a final line feed; returns the exit status of a
 // failure.
 int failure(const std::string& message) {
-    static_cast<void>(writeAll(STDERR_FILENO, message + "\n"));
+    static_cast<void>(writeWhole(STDERR_FILENO, message + "\n"));
     return 1;
 }
 
@@ -285,7 +270,7 @@ int view(const Options& options, const StandardStreams& streams) {
                                          countedAsteroids(summary.count) + ".\n");
     if (!streams.output)
         return failure(lostOutput(EBADF));
-    if (const int error = writeAll(STDOUT_FILENO, confirmation); error != 0)
+    if (const int error = writeWhole(STDOUT_FILENO, confirmation); error != 0)
         return failure(lostOutput(error));
     if (close(STDOUT_FILENO) != 0 && errno != EBADF)
         return failure(lostOutput(errno));
@@ -295,7 +280,7 @@ int view(const Options& options, const StandardStreams& streams) {
 // Writes the text of --help or --version; a text that never reached anyone
 // is a failure.
 int answer(const StandardStreams& streams, std::string_view latin1Text) {
-    int error = streams.output ? writeAll(STDOUT_FILENO, forUser(latin1Text)) : EBADF;
+    int error = streams.output ? writeWhole(STDOUT_FILENO, forUser(latin1Text)) : EBADF;
     if (error == 0 && close(STDOUT_FILENO) != 0 && errno != EBADF)
         error = errno;
     return error == 0 ? 0 : failure(lostOutput(error));

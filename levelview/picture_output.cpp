@@ -224,9 +224,9 @@ OutputOpened openPictureOutput(std::string_view name, const struct stat& level, 
     return openReplacement(path, output);
 }
 
-int writePictureOutput(PictureOutput& output, std::string_view bytes) {
+int writeWhole(int descriptor, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t written = write(output.descriptor, bytes.data(), bytes.size());
+        const ssize_t written = write(descriptor, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR)
             continue;
         if (written < 0)
@@ -236,6 +236,10 @@ int writePictureOutput(PictureOutput& output, std::string_view bytes) {
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
     return 0;
+}
+
+int writePictureOutput(PictureOutput& output, std::string_view bytes) {
+    return writeWhole(output.descriptor, bytes);
 }
 
 int finishPictureOutput(PictureOutput& output) {
