@@ -131,11 +131,11 @@ std::string header(const PictureLayout& layout, std::string_view name) {
     std::string scale =
         "\xC9"
         "chelle : 1 px pour " +
-        units(layout.unitsPerPixel) + " du level, la m\xEAme en x et en y ; une bande couvre " +
-        units(layout.bandSpan) + " de x et les 600 de y (0 en haut, 599 en bas).";
+        units(layout.unitsPerPixel) + ", en x comme en y ; une bande couvre " + units(layout.bandSpan) +
+        " de x et les 600 de y (0 en haut).";
+    // Said in few words, so that the line stays inside the widest picture.
     if (layout.thinBands)
-        scale += " Level trop long pour des bandes d'au moins 60 px : elles en font " +
-                 frenchNumber(layout.bandHeight) + ".";
+        scale += " Level trop long pour des bandes de 60 px : elles en font " + frenchNumber(layout.bandHeight) + ".";
     svg += text(left, layout.scaleRow, scale, " id=\"echelle\"");
     svg += "<line" + attribute("x1", left) + attribute("y1", layout.speedRow - 4) +
            attribute("x2", left + layout.legendLength) + attribute("y2", layout.speedRow - 4) +
