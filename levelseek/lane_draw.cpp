@@ -8,6 +8,7 @@
 namespace {
 
 constexpr int valueBits = 31;  // every value of random() is below 2^31
+constexpr std::size_t firstRingSlots = 64;
 
 std::int32_t clamped(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
@@ -31,6 +32,20 @@ std::vector<LaneKernel> supportedLaneKernels() {
 #endif
     kernels.push_back(genericLaneKernel);
     return kernels;
+}
+
+void drawLaneGroup(const LaneKernel& kernel, LaneQuery query, std::uint32_t firstSeed, std::vector<std::int32_t>& ring,
+                   std::vector<LaneFigures>& figures) {
+    figures.resize(kernel.lanes);
+    if (query.window > 0 && ring.empty())
+        ring.resize(firstRingSlots * kernel.lanes);
+    for (;;) {
+        query.ring = ring.data();
+        query.ringSlots = ring.size() / kernel.lanes;
+        if (kernel.drawLevels(query, firstSeed, figures.data()) == LaneOutcome::drawn)
+            return;
+        ring.resize(ring.size() * 2);
+    }
 }
 
 LaneQuery makeLaneQuery(const LevelParameters& parameters, const Constraints& constraints) {

@@ -58,6 +58,12 @@ struct LaneKernel {
 // Returns the kernels this processor can run, the fastest first.
 std::vector<LaneKernel> supportedLaneKernels();
 
+// Draws the levels of seeds firstSeed to firstSeed + kernel.lanes - 1 into
+// figures (resized to kernel.lanes), with query and ring as the room for
+// the densest window, which grows as the windows need.
+void drawLaneGroup(const LaneKernel& kernel, LaneQuery query, std::uint32_t firstSeed, std::vector<std::int32_t>& ring,
+                   std::vector<LaneFigures>& figures);
+
 // Returns the query for parameters and constraints, without a ring: it
 // keeps only the figures the constraints bound, and measures the densest
 // window only when they bound it.

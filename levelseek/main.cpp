@@ -43,17 +43,19 @@ extern "C" void noteInterruption(int signal) {
     interruption = signal;
 }
 
-// Writes bytes to a descriptor whole. Returns false when they could not be.
-bool writeAll(int descriptor, std::string_view bytes) {
+// Writes bytes to a descriptor whole. Returns 0, or the errno of the failure.
+int writeAll(int descriptor, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t written = write(descriptor, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR)
             continue;
-        if (written <= 0)
-            return false;
+        if (written < 0)
+            return errno;
+        if (written == 0)
+            return EIO;
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
-    return true;
+    return 0;
 }
 
 // A line for a person on standard error, in the user's character set.
@@ -66,28 +68,32 @@ int refuse(const std::string& problem) {
     return 1;
 }
 
-constexpr std::string_view lostOutput =
-    "Impossible d'\xE9"
-    "crire sur la sortie standard.\n";
-
 // Standard output, gathered in large writes; a write that fails is kept
-// in mind and reported at the end, as the other programs do.
+// in mind and reported, as the other programs do.
 struct Output {
     std::string pending;
-    bool lost = false;
+    int error = 0;  // the errno of the first write that failed
 };
 
 void flush(Output& output) {
-    if (!output.lost && !writeAll(STDOUT_FILENO, output.pending))
-        output.lost = true;
+    if (output.error == 0)
+        output.error = writeAll(STDOUT_FILENO, output.pending);
     output.pending.clear();
 }
 
 // Hands the rest to the system and closes standard output, so that a
-// failure to store it is seen.
+// failure to store it is seen. Returns whether it was all stored.
 bool finishOutput(Output& output) {
     flush(output);
-    return !output.lost && (close(STDOUT_FILENO) == 0 || errno == EBADF);
+    if (output.error == 0 && close(STDOUT_FILENO) != 0 && errno != EBADF)
+        output.error = errno;
+    return output.error == 0;
+}
+
+void tellLost(const Output& output) {
+    static_cast<void>(writeAll(STDERR_FILENO, forUser("Impossible d'\xE9"
+                                                      "crire sur la sortie standard : ") +
+                                                  reasonFor(output.error) + ".\n"));
 }
 
 void writeMatch(Output& output, const SeekRequest& request, std::int32_t seed, const LevelFigures& figures) {
@@ -263,7 +269,7 @@ int endInterrupted(SeedScan& scan, const ScanSetup& setup, const SeekRequest& re
     if (!writeMatches(setup, request, matches, output, written))
         return 1;
     if (!finishOutput(output))
-        tell(lostOutput);
+        tellLost(output);
     std::string message = "levelseek : interrompu";
     if (resume <= setup.lastSeed) {
         message += " ; pour reprendre : --seeds " + std::to_string(resume) + ".." + std::to_string(setup.lastSeed);
@@ -314,7 +320,7 @@ int seek(const SeekRequest& request) {
             if (!writeMatches(setup, request, matches, output, written))
                 return 1;
             flush(output);
-            if (output.lost)
+            if (output.error != 0)
                 break;
         }
         showProgress(progress, seedsExamined(*scan), total, written);
@@ -322,7 +328,7 @@ int seek(const SeekRequest& request) {
     scan.reset();
     eraseProgress(progress);
     if (!finishOutput(output)) {
-        tell(lostOutput);
+        tellLost(output);
         return 1;
     }
     return 0;
@@ -334,7 +340,7 @@ int answer(std::string_view text) {
     Output output;
     output.pending = forUser(text);
     if (!finishOutput(output)) {
-        tell(lostOutput);
+        tellLost(output);
         return 1;
     }
     return 0;

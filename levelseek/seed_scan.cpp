@@ -19,7 +19,6 @@ namespace {
 
 constexpr std::uint64_t seedsPerBlock = 4096;
 constexpr std::uint64_t blocksAheadPerThread = 4;
-constexpr std::size_t firstRingSlots = 64;
 constexpr std::size_t checkedValues = 500;
 
 std::mutex libraryGenerator;
@@ -56,17 +55,10 @@ LevelFigures emptyLevelFigures() {
 
 void examineWithLanes(SeedScan& scan, Block& block, std::vector<std::int32_t>& ring) {
     const LaneKernel& kernel = *scan.setup.kernel;
-    LaneQuery query = scan.query;
-    std::vector<LaneFigures> figures(kernel.lanes);
+    std::vector<LaneFigures> figures;
     for (std::uint64_t offset = 0; offset < block.seeds && !scan.stopping; offset += kernel.lanes) {
         const auto firstSeed = static_cast<std::uint32_t>(block.firstSeed + static_cast<std::int64_t>(offset));
-        for (;;) {
-            query.ring = ring.data();
-            query.ringSlots = ring.size() / kernel.lanes;
-            if (kernel.drawLevels(query, firstSeed, figures.data()) == LaneOutcome::drawn)
-                break;
-            ring.resize(ring.size() * 2);
-        }
+        drawLaneGroup(kernel, scan.query, firstSeed, ring, figures);
         const std::uint64_t inGroup = std::min<std::uint64_t>(kernel.lanes, block.seeds - offset);
         for (std::uint64_t lane = 0; lane < inGroup; ++lane) {
             if (!figures[lane].rejected && meetsConstraints(figures[lane].figures, scan.setup.constraints))
@@ -104,8 +96,6 @@ void examineEmptyLevels(SeedScan& scan, Block& block) {
 
 void work(SeedScan& scan) {
     std::vector<std::int32_t> ring;
-    if (scan.setup.kernel != nullptr && scan.query.window > 0)
-        ring.resize(firstRingSlots * scan.setup.kernel->lanes);
     const std::uint64_t ahead = blocksAheadPerThread * scan.setup.threads;
     for (;;) {
         Block* block = nullptr;
