@@ -49,10 +49,6 @@ struct SeedScan {
 
 namespace {
 
-LevelFigures emptyLevelFigures() {
-    return {};
-}
-
 void examineWithLanes(SeedScan& scan, Block& block, std::vector<std::int32_t>& ring) {
     const LaneKernel& kernel = *scan.setup.kernel;
     std::vector<LaneFigures> figures;
@@ -84,7 +80,7 @@ void examineWithLibrary(SeedScan& scan, Block& block) {
 // A level of length 0 or less is empty whatever the seed: every seed of a
 // block matches, or none does.
 void examineEmptyLevels(SeedScan& scan, Block& block) {
-    const bool all = meetsConstraints(emptyLevelFigures(), scan.setup.constraints);
+    const bool all = meetsConstraints(LevelFigures{}, scan.setup.constraints);
     for (std::uint64_t offset = 0; offset < block.seeds && !scan.stopping; ++offset) {
         if (all)
             block.matches.push_back(

@@ -20,6 +20,7 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,16 @@ TEST(Levelview, KeepsThePicturesPromises) {
         EXPECT_EQ(occurrences(text, "</title></rect>"), layout.cells.size() + layout.profile.size());
         EXPECT_EQ(occurrences(text, "</title></circle>"), layout.dots.size());
         EXPECT_EQ(occurrences(text, "Level trop long"), layout.thinBands ? 1u : 0u);
+        // The lines' ticks, stated: 10 for dots; for cells, fewer when the
+        // lines would leave them.
+        if (layout.bands.empty())
+            continue;
+        EXPECT_TRUE(layout.cells.empty() ? layout.lineTicks == 10 : layout.lineTicks > 0 && layout.lineTicks <= 10);
+        std::ostringstream ticks;
+        ticks << layout.lineTicks;
+        std::string stated = ticks.str();
+        std::replace(stated.begin(), stated.end(), '.', ',');
+        EXPECT_EQ(occurrences(text, " en " + stated + (layout.lineTicks < 2 ? " tick," : " ticks,")), 1u);
     }
 }
 
