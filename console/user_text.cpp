@@ -7,6 +7,7 @@
 
 #include <iconv.h>
 #include <langinfo.h>
+#include <unistd.h>
 #include <array>
 #include <cerrno>
 #include <clocale>
@@ -234,8 +235,18 @@ const TextCharset& adoptUserLocale() {
     return adopted();
 }
 
-const TextCharset& userCharset() {
-    return adopted();
+int writeWhole(int descriptor, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = write(descriptor, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return errno;
+        if (written == 0)
+            return EIO;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
 }
 
 std::string forUser(std::string_view latin1Text) {

@@ -43,14 +43,16 @@ std::u32string charactersOf(std::string_view name);
 // character set. Call once, at the start of main().
 const TextCharset& adoptUserLocale();
 
-// The character set adopted by adoptUserLocale(); ASCII before it is called.
-const TextCharset& userCharset();
-
 // Returns why the system refused, for errno value error: in French for the
 // common reasons, otherwise the C library's own text, either way in the
 // user's character set (the result is not to be converted again).
 std::string reasonFor(int error);
 
-// Shorthands for userCharset().
+// Writes bytes whole to descriptor, going on after interruptions. Returns
+// 0, or the errno of the failure.
+int writeWhole(int descriptor, std::string_view bytes);
+
+// converted() and shownName() for the character set adopted by
+// adoptUserLocale(), ASCII before it is called.
 std::string forUser(std::string_view latin1Text);
 std::string shownName(std::string_view name);

@@ -43,24 +43,9 @@ extern "C" void noteInterruption(int signal) {
     interruption = signal;
 }
 
-// Writes bytes to a descriptor whole. Returns 0, or the errno of the failure.
-int writeAll(int descriptor, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = write(descriptor, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return errno;
-        if (written == 0)
-            return EIO;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return 0;
-}
-
 // A line for a person on standard error, in the user's character set.
 void tell(std::string_view latin1Text) {
-    static_cast<void>(writeAll(STDERR_FILENO, forUser(latin1Text)));
+    static_cast<void>(writeWhole(STDERR_FILENO, forUser(latin1Text)));
 }
 
 int refuse(const std::string& problem) {
@@ -77,7 +62,7 @@ struct Output {
 
 void flush(Output& output) {
     if (output.error == 0)
-        output.error = writeAll(STDOUT_FILENO, output.pending);
+        output.error = writeWhole(STDOUT_FILENO, output.pending);
     output.pending.clear();
 }
 
@@ -91,9 +76,9 @@ bool finishOutput(Output& output) {
 }
 
 void tellLost(const Output& output) {
-    static_cast<void>(writeAll(STDERR_FILENO, forUser("Impossible d'\xE9"
-                                                      "crire sur la sortie standard : ") +
-                                                  reasonFor(output.error) + ".\n"));
+    static_cast<void>(writeWhole(STDERR_FILENO, forUser("Impossible d'\xE9"
+                                                        "crire sur la sortie standard : ") +
+                                                    reasonFor(output.error) + ".\n"));
 }
 
 void writeMatch(Output& output, const SeekRequest& request, std::int32_t seed, const LevelFigures& figures) {

@@ -5,6 +5,8 @@
 
 #include "picture_output.h"
 
+#include "user_text.h"
+
 #include <fcntl.h>
 #include <sys/random.h>
 #include <unistd.h>
@@ -222,20 +224,6 @@ OutputOpened openPictureOutput(std::string_view name, const struct stat& level, 
         return output.descriptor >= 0 ? opened(OutputOpening::opened) : opened(OutputOpening::failed, errno);
     }
     return openReplacement(path, output);
-}
-
-int writeWhole(int descriptor, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = write(descriptor, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return errno;
-        if (written == 0)
-            return EIO;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return 0;
 }
 
 int writePictureOutput(PictureOutput& output, std::string_view bytes) {

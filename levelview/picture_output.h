@@ -43,9 +43,6 @@ struct OutputOpened {
 OutputOpened openPictureOutput(std::string_view name, const struct stat& level, bool standardOutputOpen,
                                PictureOutput& output);
 
-// Writes all of bytes to descriptor. Returns 0, or the errno of the failure.
-int writeWhole(int descriptor, std::string_view bytes);
-
 // Writes all of bytes. Returns 0, or the errno of the failure.
 int writePictureOutput(PictureOutput& output, std::string_view bytes);
 
