@@ -1,10 +1,10 @@
-// What levelview and levelseek write for a person to read, in the
+// What the three programs write for a person to read, in the
 // character set of the user's locale. Their texts are kept in one encoding,
 // ISO-8859-1 (e acute is the byte 0xE9), and converted on the way out:
 // UTF-8 under a UTF-8 locale, unchanged under a Latin-1 one, and letters
 // without their accents (e acute as e) where the character set has no such
-// letter, as under C or POSIX. levelgen's texts are not converted: scripts
-// rely on their bytes.
+// letter, as under C or POSIX. levelgen converts its texts only for a
+// terminal: scripts that read it through a pipe rely on its bytes.
 #pragma once
 
 #include <array>

@@ -64,24 +64,24 @@ struct ReferenceReader {
     }
 };
 
-Failure referenceCheck(const std::array<std::int64_t, 5>& values) {
+ParameterProblem referenceCheck(const std::array<std::int64_t, 5>& values) {
     const std::int64_t length = values[1];
     const std::int64_t distance = values[2];
     if (length <= 0)
-        return Failure::none;
+        return ParameterProblem::none;
     if (distance >= -1 && distance <= 1)
-        return Failure::unsupportedDistance;
+        return ParameterProblem::unsupportedDistance;
     if (length + (distance < 0 ? -distance : distance) - 2 > INT32_MAX)
-        return Failure::positionOverflow;
+        return ParameterProblem::positionOverflow;
     if (values[3] == 1)
-        return Failure::unsupportedSpeedX;
+        return ParameterProblem::unsupportedSpeedX;
     if (values[4] == 0 || values[4] == INT32_MIN)
-        return Failure::unsupportedSpeedY;
-    return Failure::none;
+        return ParameterProblem::unsupportedSpeedY;
+    return ParameterProblem::none;
 }
 
-void checkOutcome(Failure failure) {
-    const std::string_view message = messageFor(failure);
+void checkOutcome(Failure failure, ParameterProblem refusal = ParameterProblem::none) {
+    const std::string_view message = messageFor(failure, refusal);
     require(exitStatusFor(failure) == 1, "every failure exits with status 1");
     require(!message.empty() && message.back() == '\n' && message.find('\n') == message.size() - 1,
             "every failure writes exactly one line");
@@ -147,10 +147,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(values == std::array<std::int64_t, 5>{parameters.seed, parameters.levelLength, parameters.maxDistance,
                                                   parameters.maxSpeedX, parameters.maxSpeedY},
             "the five values are read as written");
-    const Failure refusal = checkParameters(parameters);
+    const ParameterProblem refusal = checkParameters(parameters);
     require(refusal == referenceCheck(values), "exactly the unsupported parameters are refused");
-    if (refusal != Failure::none) {
-        checkOutcome(refusal);
+    if (refusal != ParameterProblem::none) {
+        checkOutcome(Failure::refusedParameters, refusal);
         return 0;
     }
     checkLevel(parameters);

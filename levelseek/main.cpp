@@ -6,7 +6,7 @@
 // way levelgen draws it, and its figures checked again.
 
 #include "lane_draw.h"
-#include "run.h"
+#include "level_parameters.h"
 #include "seed_scan.h"
 #include "seek_request.h"
 #include "user_text.h"
@@ -344,9 +344,9 @@ int main(int argumentCount, char** arguments) {
     if (request.version)
         return answer("levelseek " LEVELGEN_VERSION "\n");
     // The limits levelgen refuses are refused with its very words.
-    if (const Failure refusal = checkParameters(request.limits); refusal != Failure::none) {
-        tell(messageFor(refusal));
-        return exitStatusFor(refusal);
+    if (const ParameterProblem refusal = checkParameters(request.limits); refusal != ParameterProblem::none) {
+        tell(refusalFor(refusal));
+        return 1;
     }
     return seek(request);
 }

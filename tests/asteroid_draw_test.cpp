@@ -3,7 +3,7 @@
 // catalogue.
 
 #include "asteroid_draw.h"
-#include "run.h"
+#include "level_parameters.h"
 
 #include <gtest/gtest.h>
 
@@ -82,27 +82,27 @@ TEST(CheckParameters, RefusesExactlyWhatTheDrawCannotUse) {
     const std::int32_t smallest = INT32_MIN;
     struct Case {
         LevelParameters parameters;
-        Failure expected;
+        ParameterProblem expected;
     };
     const Case cases[] = {
-        {{0, 5, 10, 6, 3}, Failure::none},
-        {{0, 5, 2, 0, 1}, Failure::none},
-        {{0, 5, -2, 2, -1}, Failure::none},
-        {{0, 5, 10, smallest, largest}, Failure::none},
-        {{0, 0, 0, 1, 0}, Failure::none},
-        {{0, smallest, 1, 1, smallest}, Failure::none},
-        {{0, 5, 0, 6, 3}, Failure::unsupportedDistance},
-        {{0, 5, 1, 6, 3}, Failure::unsupportedDistance},
-        {{0, 5, -1, 6, 3}, Failure::unsupportedDistance},
-        {{0, 1, smallest, 6, 3}, Failure::none},
-        {{0, 2, smallest, 6, 3}, Failure::positionOverflow},
-        {{0, largest, 2, 6, 3}, Failure::none},
-        {{0, largest, 3, 6, 3}, Failure::positionOverflow},
-        {{0, largest - 10, -12, 6, 3}, Failure::none},
-        {{0, largest - 10, -13, 6, 3}, Failure::positionOverflow},
-        {{0, 5, 10, 1, 3}, Failure::unsupportedSpeedX},
-        {{0, 5, 10, 6, 0}, Failure::unsupportedSpeedY},
-        {{0, 5, 10, 6, smallest}, Failure::unsupportedSpeedY},
+        {{0, 5, 10, 6, 3}, ParameterProblem::none},
+        {{0, 5, 2, 0, 1}, ParameterProblem::none},
+        {{0, 5, -2, 2, -1}, ParameterProblem::none},
+        {{0, 5, 10, smallest, largest}, ParameterProblem::none},
+        {{0, 0, 0, 1, 0}, ParameterProblem::none},
+        {{0, smallest, 1, 1, smallest}, ParameterProblem::none},
+        {{0, 5, 0, 6, 3}, ParameterProblem::unsupportedDistance},
+        {{0, 5, 1, 6, 3}, ParameterProblem::unsupportedDistance},
+        {{0, 5, -1, 6, 3}, ParameterProblem::unsupportedDistance},
+        {{0, 1, smallest, 6, 3}, ParameterProblem::none},
+        {{0, 2, smallest, 6, 3}, ParameterProblem::positionOverflow},
+        {{0, largest, 2, 6, 3}, ParameterProblem::none},
+        {{0, largest, 3, 6, 3}, ParameterProblem::positionOverflow},
+        {{0, largest - 10, -12, 6, 3}, ParameterProblem::none},
+        {{0, largest - 10, -13, 6, 3}, ParameterProblem::positionOverflow},
+        {{0, 5, 10, 1, 3}, ParameterProblem::unsupportedSpeedX},
+        {{0, 5, 10, 6, 0}, ParameterProblem::unsupportedSpeedY},
+        {{0, 5, 10, 6, smallest}, ParameterProblem::unsupportedSpeedY},
     };
     for (const Case& example : cases) {
         const LevelParameters& p = example.parameters;

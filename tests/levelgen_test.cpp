@@ -121,6 +121,33 @@ TEST(Levelgen, RefusesWhatItCannotUse) {
     }
 }
 
+// A person at a terminal reads the texts in the locale's character set;
+// everything above checks that a pipe still gets the ISO-8859-1 bytes.
+TEST(Levelgen, SpeaksTheTerminalsCharacterSet) {
+    struct Case {
+        std::string input;
+        std::string screen;  // the pty turns each line feed into CR LF
+    };
+    const Case cases[] = {
+        {"1 5 10 6 3\n", utf8(prompts + summary("2"))},
+        {"1 5 10 1 3\n", utf8(prompts + "La vitesse horizontale maximale doit \xEAtre diff\xE9rente de 1.\r\n")},
+    };
+    for (const Case& example : cases) {
+        SCOPED_TRACE(example.input);
+        const TemporaryFolder folder;
+        ProgramSetup setup;
+        setup.environment = {"LC_ALL=C.UTF-8"};
+        ProgramRun run = runProgram("/usr/bin/script", folder.path, example.input,
+                                    {"--quiet", "--return", "--command", LEVELGEN_PROGRAM, "/dev/null"}, setup);
+        // The terminal echoes what was typed, wherever it falls.
+        std::string echo = example.input;
+        echo.insert(echo.size() - 1, "\r");
+        if (const std::size_t typed = run.output.find(echo); typed != std::string::npos)
+            run.output.erase(typed, echo.size());
+        EXPECT_EQ(run.output, example.screen);
+    }
+}
+
 TEST(Levelgen, InputErrorCreatesNoLevelFile) {
     const TemporaryFolder folder;
     const ProgramRun run = runLevelgen(folder.path, "1 5 10 6 3");

@@ -45,7 +45,7 @@ if [[ $hardened == yes ]] && command -v hardening-check >/dev/null; then
     hardening-check --nocfprotection --quiet "$scratch/root/usr/bin/$program" || status=1
   done
 fi
-for program in "$build/levelgen" "$build/levelview/levelview" "$build/levelseek/levelseek"; do
+for program in "$build"/bin/levelgen "$build"/bin/levelview "$build"/bin/levelseek; do
   [[ $hardened == yes ]] || break
   unprotected=$(readelf --debug-dump=info "$program" | grep 'DW_AT_producer.*GNU' | grep -v -c -- -fcf-protection || true)
   [[ $unprotected == 0 ]] || { echo "$program: $unprotected units built without -fcf-protection"; status=1; }

@@ -6,7 +6,7 @@ answered once per seed of the range, and the figures are read back from the
 level.txt it writes. Run it with the path of a built levelgen, only to change
 the search; the committed file is the reference.
 
-    python3 tests/seek/make_known_answer.py build/levelgen
+    python3 tests/seek/make_known_answer.py build/bin/levelgen
 """
 import pathlib
 import subprocess

@@ -1,15 +1,20 @@
 // levelgen: asks for a seed and four limits, draws the asteroids of a level
 // from them and writes the level to "level.txt", one asteroid a line.
-// Command-line arguments are ignored.
+// Command-line arguments are ignored. Its texts are ISO-8859-1 bytes, which
+// scripts that read them rely on; only a terminal, read by a person, gets
+// them in the character set of the user's locale.
 
 #include "asteroid_draw.h"
 #include "level_file.h"
 #include "run.h"
+#include "user_text.h"
 
 #include <unistd.h>
 #include <cerrno>
 #include <cstdint>
 #include <iostream>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -32,14 +37,25 @@ Failure writeLevel(const LevelParameters& parameters, std::uint64_t& asteroidCou
     return written ? Failure::none : Failure::cannotWrite;
 }
 
-Failure run(std::uint64_t& asteroidCount) {
+Failure run(TextForm form, std::uint64_t& asteroidCount, ParameterProblem& refusal) {
     LevelParameters parameters;
-    if (!readParameters(std::cin, std::cout, parameters))
+    if (!readParameters(std::cin, std::cout, parameters, form))
         return Failure::unreadableInput;
     // Refused before the open, so an existing level file stays as it was.
-    if (const Failure refusal = checkParameters(parameters); refusal != Failure::none)
-        return refusal;
+    refusal = checkParameters(parameters);
+    if (refusal != ParameterProblem::none)
+        return Failure::refusedParameters;
     return writeLevel(parameters, asteroidCount);
+}
+
+// Returns how text reaches descriptor: converted for a terminal, as it is
+// for anything else.
+TextForm formFor(int descriptor) {
+    return isatty(descriptor) == 1 ? forUser : nullptr;
+}
+
+std::string inForm(TextForm form, std::string_view latin1Text) {
+    return form != nullptr ? form(latin1Text) : std::string(latin1Text);
 }
 
 // Hands what is left of standard output to the system and closes it, as
@@ -59,13 +75,20 @@ Failure closeStandardOutput() {
 }  // namespace
 
 int main() {
+    const TextForm outputForm = formFor(STDOUT_FILENO);
+    const TextForm errorForm = formFor(STDERR_FILENO);
+    // The locale is only asked for a terminal's sake, so that nothing a
+    // pipe or a file receives can depend on it.
+    if (outputForm != nullptr || errorForm != nullptr)
+        adoptUserLocale();
     std::uint64_t asteroidCount = 0;
-    Failure failure = run(asteroidCount);
+    ParameterProblem refusal = ParameterProblem::none;
+    Failure failure = run(outputForm, asteroidCount, refusal);
     if (failure == Failure::none) {
-        std::cout << summaryPrefix << asteroidCount << summarySuffix;
+        std::cout << inForm(outputForm, summaryPrefix) << asteroidCount << summarySuffix;
         failure = closeStandardOutput();
     }
     if (failure != Failure::none)
-        std::cerr << messageFor(failure);
+        std::cerr << inForm(errorForm, messageFor(failure, refusal));
     return exitStatusFor(failure);
 }
