@@ -57,6 +57,10 @@ std::string parseNumber(std::string_view text, std::string_view what, std::int64
         if (value >= lowest && value <= highest)
             return {};
     }
+    // A bound of 2^63 - 1 only says "no bound" to a reader: name the other.
+    if (highest == INT64_MAX)
+        return std::string(what) + " : " + echoed(text) +
+               (fits ? " est inf\xE9rieur \xE0 " + std::to_string(lowest) : std::string(" est bien trop grand"));
     return std::string(what) + " : " + echoed(text) + " est hors de " + std::to_string(lowest) + " \xE0 " +
            std::to_string(highest);
 }
@@ -85,7 +89,7 @@ std::string parseRange(std::string_view text, std::string_view what, std::int64_
     return problem;
 }
 
-// --densest W:RANGE, RANGE possibly empty.
+// --densest FENETRE:INTERVALLE, the range possibly empty.
 std::string parseDensest(std::string_view text, SeekRequest& request) {
     const std::size_t colon = text.find(':');
     if (colon == std::string_view::npos)
@@ -173,29 +177,34 @@ std::string readOption(const std::vector<std::string_view>& arguments, std::size
 }  // namespace
 
 const std::string_view seekUsage =
-    "Usage : levelseek [OPTIONS] LENGTH DISTANCE SPEEDX SPEEDY\n"
-    "Cherche, parmi les graines de levelgen, celles dont le level remplit toutes les\n"
-    "conditions donn\xE9"
-    "es, avec les quatre limites LENGTH DISTANCE SPEEDX SPEEDY que l'on\n"
-    "donnerait \xE0 levelgen apr\xE8s la graine. \xC9"
-    "crit une graine par ligne, en ordre croissant.\n"
+    "Usage : levelseek [OPTIONS] LONGUEUR DISTANCE VITESSE_X VITESSE_Y\n"
+    "Cherche, parmi les graines de levelgen, celles dont le level remplit toutes\n"
+    "les conditions donn\xE9"
+    "es. LONGUEUR DISTANCE VITESSE_X VITESSE_Y sont les quatre\n"
+    "limites que l'on donnerait \xE0 levelgen apr\xE8s la graine. \xC9"
+    "crit une graine par\n"
+    "ligne, en ordre croissant.\n"
     "\n"
-    "  --seeds INTERVALLE       graines \xE0 parcourir (d\xE9"
+    "  --seeds INTERVALLE       graines \xE0 parcourir\n"
+    "                           (d\xE9"
     "faut : -2147483648..2147483647)\n"
     "  --count INTERVALLE       nombre d'asteroides du level\n"
     "  --clear-start N          aucun asteroide n'a un x inf\xE9rieur \xE0 N\n"
     "  --longest-gap INTERVALLE plus grand \xE9"
-    "cart de x entre deux asteroides successifs\n"
-    "  --densest F:INTERVALLE   plus grand nombre d'asteroides dont les x tiennent dans\n"
-    "                           F unit\xE9s cons\xE9"
-    "cutives (INTERVALLE peut \xEAtre vide : F:)\n"
+    "cart de x entre deux asteroides voisins\n"
+    "  --densest FEN\xCATRE:INTERVALLE\n"
+    "                           plus grand nombre d'asteroides dont les x tiennent\n"
+    "                           dans FEN\xCATRE unit\xE9s cons\xE9"
+    "cutives (INTERVALLE peut\n"
+    "                           \xEAtre vide : FEN\xCATRE:)\n"
     "  --first N                s'arr\xEAte apr\xE8s les N plus petites graines trouv\xE9"
     "es\n"
-    "  --threads N              nombre de fils (d\xE9"
-    "faut : tous les processeurs permis)\n"
+    "  --threads N              nombre de threads (d\xE9"
+    "faut : un par processeur\n"
+    "                           disponible)\n"
     "  --csv                    \xE9"
-    "crit du CSV : seed,count,first_x,last_x,longest_gap et\n"
-    "                           densest_F avec --densest\n"
+    "crit du CSV : seed,count,first_x,last_x,longest_gap,\n"
+    "                           et densest_FEN\xCATRE avec --densest\n"
     "  --no-header              sans la ligne d'en-t\xEAte du CSV (pour les morceaux\n"
     "                           d'une recherche partag\xE9"
     "e, apr\xE8s le premier)\n"
@@ -223,7 +232,7 @@ std::string parseSeekRequest(const std::vector<std::string_view>& arguments, See
     if (request.help || request.version)
         return {};
     if (limits.size() != limitFields.size())
-        return "il faut quatre limites, LENGTH DISTANCE SPEEDX SPEEDY, et non " + std::to_string(limits.size());
+        return "il faut quatre limites, LONGUEUR DISTANCE VITESSE_X VITESSE_Y, et non " + std::to_string(limits.size());
     for (std::size_t index = 0; index < limits.size(); ++index) {
         std::int64_t value = 0;
         if (std::string problem = parseNumber(limits[index], limitFields[index].name, INT32_MIN, INT32_MAX, value);

@@ -156,7 +156,7 @@ std::string dotsLegend(const PictureLayout& layout) {
     return "<circle" + attribute("cx", left + dotRadius) + attribute("cy", layout.legendRow - 4) +
            attribute("r", dotRadius) + " fill=\"#c0392b\"/>\n" +
            text(left + legendGap * 2, layout.legendRow,
-                "un point par asteroide ; le pointer montre sa ligne du level et ses valeurs.", " id=\"legende\"");
+                "un point par asteroide ; la souris sur un point montre sa ligne et ses valeurs.", " id=\"legende\"");
 }
 
 std::string cellsLegend(const PictureLayout& layout) {

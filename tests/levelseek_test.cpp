@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
@@ -234,11 +235,13 @@ TEST(Levelseek, RefusesWhatItCannotUse) {
         {{"--count=12a", "1000", "20", "5", "3"}, "levelseek : --count : \"12a\" n'est pas un nombre entier" + seeHelp},
         {{"--densest", "0:", "1000", "20", "5", "3"},
          "levelseek : la fen\xC3\xAAtre de --densest : 0 est hors de 1 \xC3\xA0 2147483647" + seeHelp},
-        {{"--first", "0", "1000", "20", "5", "3"},
-         "levelseek : --first : 0 est hors de 1 \xC3\xA0 9223372036854775807" + seeHelp},
+        {{"--first", "0", "1000", "20", "5", "3"}, "levelseek : --first : 0 est inf\xC3\xA9rieur \xC3\xA0 1" + seeHelp},
+        {{"--first", "99999999999999999999", "1000", "20", "5", "3"},
+         "levelseek : --first : 99999999999999999999 est bien trop grand" + seeHelp},
         {{"--fast", "1000", "20", "5", "3"}, "levelseek : option inconnue : --fast" + seeHelp},
         {{"1000", "20", "5", "3", "--threads"}, "levelseek : l'option --threads attend une valeur" + seeHelp},
-        {{"1000", "-20", "5"}, "levelseek : il faut quatre limites, LENGTH DISTANCE SPEEDX SPEEDY, et non 3" + seeHelp},
+        {{"1000", "-20", "5"},
+         "levelseek : il faut quatre limites, LONGUEUR DISTANCE VITESSE_X VITESSE_Y, et non 3" + seeHelp},
     };
     for (const Case& example : cases) {
         SCOPED_TRACE(example.errors);
@@ -248,8 +251,21 @@ TEST(Levelseek, RefusesWhatItCannotUse) {
         EXPECT_EQ(run.errors, example.errors);
     }
     EXPECT_EQ(runLevelseek({"--version"}).output, "levelseek " LEVELGEN_VERSION "\n");
-    EXPECT_EQ(runLevelseek({"--help"}).output.rfind("Usage : levelseek [OPTIONS] LENGTH DISTANCE SPEEDX SPEEDY\n", 0),
-              0u);
+    // Every line of either program's help fits an 80-column terminal.
+    for (const char* program : {LEVELSEEK_PROGRAM, LEVELVIEW_PROGRAM}) {
+        const TemporaryFolder folder;
+        ProgramSetup setup;
+        setup.environment = utf8Locale;
+        std::istringstream help(runProgram(program, folder.path, "", {"--help"}, setup).output);
+        for (std::string line; std::getline(help, line);) {
+            const auto columns =
+                std::count_if(line.begin(), line.end(), [](char byte) { return (byte & 0xC0) != 0x80; });
+            EXPECT_LE(columns, 80) << program << ": " << line;
+        }
+    }
+    EXPECT_EQ(
+        runLevelseek({"--help"}).output.rfind("Usage : levelseek [OPTIONS] LONGUEUR DISTANCE VITESSE_X VITESSE_Y\n", 0),
+        0u);
 }
 
 TEST(Levelseek, ReportsWhatGoesWrongAsItSearches) {
