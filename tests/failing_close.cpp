@@ -1,10 +1,12 @@
 // Preloaded into the programs by the tests: close() of a file named
 // level.txt, or named by FAILING_CLOSE_NAME, really closes it, then reports
 // EIO, as a disk or network file system does when it can only say at close
-// that the data was not stored; and with FAILING_FSYNC set, every fsync()
-// reports EIO.
+// that the data was not stored; with FAILING_FSYNC set, every fsync()
+// reports EIO; and with FAILING_GETRANDOM set, getrandom() reports ENOSYS,
+// as on a kernel too old to have it.
 
 #include <dlfcn.h>
+#include <sys/random.h>
 #include <unistd.h>
 #include <array>
 #include <cerrno>
@@ -40,4 +42,14 @@ extern "C" int fsync(int descriptor) {
         return -1;
     }
     return realFsync(descriptor);
+}
+
+extern "C" ssize_t getrandom(void* buffer, std::size_t length, unsigned flags) {
+    using GetrandomFunction = ssize_t (*)(void*, std::size_t, unsigned);
+    static const auto realGetrandom = reinterpret_cast<GetrandomFunction>(dlsym(RTLD_NEXT, "getrandom"));
+    if (std::getenv("FAILING_GETRANDOM") != nullptr) {
+        errno = ENOSYS;
+        return -1;
+    }
+    return realGetrandom(buffer, length, flags);
 }

@@ -137,7 +137,11 @@ TEST(Levelview, SaysAnEmptyLevelIsEmpty) {
     writeFile(folder.path / "level.txt", "");
     const ProgramRun run = runLevelview(folder.path, {});
     EXPECT_EQ(run.status, 0) << run.errors;
-    EXPECT_EQ(occurrences(readFile(folder.path / "level.svg"), "Level vide : aucun asteroide."), 1u);
+    // Both lines start where the picture's margin ends, not at its edge.
+    EXPECT_EQ(occurrences(readFile(folder.path / "level.svg"),
+                          "<text x=\"12\" y=\"28\" font-size=\"18\" id=\"titre\">level.txt : 0 asteroide</text>\n"
+                          "<text x=\"12\" y=\"50\" id=\"note\">Level vide : aucun asteroide.</text>\n"),
+              1u);
     // French takes the singular below 2.
     EXPECT_EQ(countedAsteroids(0) + ", " + countedAsteroids(1) + ", " + countedAsteroids(2),
               "0 asteroide, 1 asteroide, 2 asteroides");
@@ -525,6 +529,24 @@ TEST(Levelview, LeavesNothingBehind) {
         {"-c", "exec 3>gone.svg; rm gone.svg; " LEVELVIEW_PROGRAM " -o /proc/self/fd/3; wc -c </proc/self/fd/3"});
     EXPECT_EQ(unnamed.status, 0) << unnamed.errors;
     EXPECT_EQ(filesIn(folder.path), std::vector<fs::path>{"level.txt"});
+}
+
+// Without getrandom() the temporary file is named from the process and the
+// attempt; a name already taken, here by the shell that becomes levelview,
+// is passed over, neither used nor removed.
+TEST(Levelview, NamesItsTemporaryFileWithoutGetrandom) {
+    const TemporaryFolder folder;
+    writeFile(folder.path / "level.txt", "1 2 3 4\n");
+    ProgramSetup setup;
+    setup.environment = {"LD_PRELOAD=" FAILING_CLOSE_LIBRARY, "ASAN_OPTIONS=verify_asan_link_order=0",
+                         "FAILING_GETRANDOM=1"};
+    const ProgramRun run =
+        runProgram("/bin/sh", folder.path, "", {"-c", "echo taken >.levelview-$$-0; exec " LEVELVIEW_PROGRAM}, setup);
+    EXPECT_EQ(run.status, 0) << run.errors;
+    std::vector<fs::path> files = filesIn(folder.path);
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(readFile(folder.path / files[0]), "taken\n");
+    EXPECT_EQ(std::vector<fs::path>(files.begin() + 1, files.end()), (std::vector<fs::path>{"level.svg", "level.txt"}));
 }
 
 }  // namespace
