@@ -201,7 +201,7 @@ std::string reasonFor(int error) {
         int error;
         std::string_view text;
     };
-    static constexpr std::array<Reason, 13> reasons{{
+    static constexpr std::array<Reason, 15> reasons{{
         {ENOENT, "fichier introuvable"},
         {EACCES,
          "permission refus\xE9"
@@ -221,6 +221,8 @@ std::string reasonFor(int error) {
          "e-sortie"},
         {EFBIG, "fichier trop gros"},
         {ENOMEM, "m\xE9moire insuffisante"},
+        {EPIPE, "le tube n'a plus de lecteur"},
+        {EBADF, "descripteur de fichier ferm\xE9 ou invalide"},
     }};
     for (const Reason& reason : reasons) {
         if (reason.error == error)

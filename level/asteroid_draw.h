@@ -36,29 +36,38 @@ inline std::int32_t remainder(std::int32_t dividend, std::int32_t divisor) {
 
 }  // namespace drawRules
 
-// Hands one Asteroid to receive() while the running position is below
-// parameters.levelLength, taking exactly four values of nextRandom() per
-// asteroid, in the order gap, speedY, speedX, y. parameters.seed is not
-// used: the source is already seeded. Ends early when receive() returns
-// false.
+// Draws the asteroid that follows asteroid (a default Asteroid before the
+// first) into asteroid, taking exactly four values of nextRandom(), in the
+// order gap, speedY, speedX, y. Returns false, taking nothing, once the
+// level has ended: when asteroid.x is not below parameters.levelLength.
+// parameters.seed is not used: the source is already seeded.
 // REQUIRES: nextRandom() returns values in 0 to 2^31 - 1.
 // REQUIRES: parameters.levelLength <= 0, or checkParameters() accepts
 //           parameters (otherwise the draw may divide by zero, never end,
 //           or let the position wrap).
+template <typename NextRandom>
+bool drawNextAsteroid(const LevelParameters& parameters, NextRandom&& nextRandom, Asteroid& asteroid) {
+    using namespace drawRules;
+    if (asteroid.x >= parameters.levelLength)
+        return false;
+    // The order of these four draws is what makes a level reproducible
+    // from its seed; it is not the order of the fields.
+    asteroid.x = wrappingAdd(asteroid.x, remainder(nextRandom(), parameters.maxDistance));
+    asteroid.speedY = wrappingSubtract(remainder(nextRandom(), wrappingAdd(parameters.maxSpeedY, parameters.maxSpeedY)),
+                                       parameters.maxSpeedY);
+    asteroid.speedX = wrappingAdd(remainder(nextRandom(), wrappingSubtract(parameters.maxSpeedX, 1)), 1);
+    asteroid.y = remainder(nextRandom(), verticalRange);
+    return true;
+}
+
+// Hands one Asteroid to receive() while the running position is below
+// parameters.levelLength, each drawn by drawNextAsteroid(). Ends early when
+// receive() returns false.
+// REQUIRES: as for drawNextAsteroid().
 template <typename NextRandom, typename Receiver>
 void drawAsteroids(const LevelParameters& parameters, NextRandom&& nextRandom, Receiver&& receive) {
-    using namespace drawRules;
-    const std::int32_t speedYModulus = wrappingAdd(parameters.maxSpeedY, parameters.maxSpeedY);
-    const std::int32_t speedXModulus = wrappingSubtract(parameters.maxSpeedX, 1);
-
     Asteroid asteroid;
-    while (asteroid.x < parameters.levelLength) {
-        // The order of these four draws is what makes a level reproducible
-        // from its seed; it is not the order of the fields.
-        asteroid.x = wrappingAdd(asteroid.x, remainder(nextRandom(), parameters.maxDistance));
-        asteroid.speedY = wrappingSubtract(remainder(nextRandom(), speedYModulus), parameters.maxSpeedY);
-        asteroid.speedX = wrappingAdd(remainder(nextRandom(), speedXModulus), 1);
-        asteroid.y = remainder(nextRandom(), verticalRange);
+    while (drawNextAsteroid(parameters, nextRandom, asteroid)) {
         if (!receive(asteroid))
             return;
     }

@@ -34,18 +34,25 @@ std::vector<LaneKernel> supportedLaneKernels() {
     return kernels;
 }
 
-void drawLaneGroup(const LaneKernel& kernel, LaneQuery query, std::uint32_t firstSeed, std::vector<std::int32_t>& ring,
-                   std::vector<LaneFigures>& figures) {
+LaneOutcome drawLaneGroup(const LaneKernel& kernel, LaneQuery query, std::uint32_t firstSeed,
+                          std::vector<std::int32_t>& ring, std::vector<LaneFigures>& figures) {
     figures.resize(kernel.lanes);
-    if (query.window > 0 && ring.empty())
+    if (query.window > 0 && ring.size() < firstRingSlots * kernel.lanes)
         ring.resize(firstRingSlots * kernel.lanes);
     for (;;) {
         query.ring = ring.data();
         query.ringSlots = ring.size() / kernel.lanes;
-        if (kernel.drawLevels(query, firstSeed, figures.data()) == LaneOutcome::drawn)
-            return;
+        const LaneOutcome outcome = kernel.drawLevels(query, firstSeed, figures.data());
+        if (outcome != LaneOutcome::ringTooSmall || query.ringSlots >= mostRingSlots)
+            return outcome;
         ring.resize(ring.size() * 2);
     }
+}
+
+const LaneKernel* laneKernelNamed(const std::vector<LaneKernel>& kernels, std::string_view name) {
+    const auto named =
+        std::find_if(kernels.begin(), kernels.end(), [&](const LaneKernel& kernel) { return kernel.name == name; });
+    return named != kernels.end() ? &*named : nullptr;
 }
 
 LaneQuery makeLaneQuery(const LevelParameters& parameters, const Constraints& constraints) {

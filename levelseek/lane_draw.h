@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 // What a kernel needs: plain data, since the kernels share nothing else
@@ -30,6 +31,12 @@ struct LaneQuery {
     std::uint64_t densestLimit = UINT64_MAX;   // a level with more asteroids in one window is rejected
     std::int32_t* ring = nullptr;              // room for ringSlots positions of every lane, when window > 0
     std::size_t ringSlots = 0;                 // a power of two
+    // Read between rounds of asteroids, with __atomic_load_n: once true,
+    // the draw is left unfinished. nullptr: never.
+    const bool* stop = nullptr;
+    // Asteroids drawn by the lanes that draw longest, added as the draw
+    // goes, with __atomic_fetch_add, for a progress line. nullptr: not counted.
+    std::uint64_t* drawn = nullptr;
 };
 
 // The figures of one lane's level. A rejected level was left as soon as a
@@ -42,6 +49,7 @@ struct LaneFigures {
 enum class LaneOutcome {
     drawn,
     ringTooSmall,  // some window held ringSlots positions: draw again with a larger ring
+    stopped,       // *query.stop became true: the figures are not written
 };
 
 struct LaneKernel {
@@ -49,6 +57,7 @@ struct LaneKernel {
     std::size_t lanes = 0;  // seeds per call
     // Draws the levels of seeds firstSeed to firstSeed + lanes - 1 (the
     // seed wrapping past 2^32 - 1 to 0) into figures[0] to [lanes - 1].
+    // Its lanes draw in step, vectorsPerGroup vectors of lanesPerVector.
     LaneOutcome (*drawLevels)(const LaneQuery& query, std::uint32_t firstSeed, LaneFigures* figures) = nullptr;
     // Writes the first count values of the generator seeded with seeds[0]
     // to [lanes - 1]: values[k * lanes + lane] is the k-th value of that lane.
@@ -58,11 +67,22 @@ struct LaneKernel {
 // Returns the kernels this processor can run, the fastest first.
 std::vector<LaneKernel> supportedLaneKernels();
 
+// The most positions a lane's densest window is given room for: a few
+// hundred KiB a group. Wider windows are measured another way.
+constexpr std::size_t mostRingSlots = 4096;
+
 // Draws the levels of seeds firstSeed to firstSeed + kernel.lanes - 1 into
 // figures (resized to kernel.lanes), with query and ring as the room for
-// the densest window, which grows as the windows need.
-void drawLaneGroup(const LaneKernel& kernel, LaneQuery query, std::uint32_t firstSeed, std::vector<std::int32_t>& ring,
-                   std::vector<LaneFigures>& figures);
+// the densest window, which grows as the windows need, up to mostRingSlots
+// positions a lane. Returns LaneOutcome::ringTooSmall when a window holds
+// more, and LaneOutcome::stopped when *query.stop became true; either way
+// figures are not to be used.
+LaneOutcome drawLaneGroup(const LaneKernel& kernel, LaneQuery query, std::uint32_t firstSeed,
+                          std::vector<std::int32_t>& ring, std::vector<LaneFigures>& figures);
+
+// Returns the kernel named name ("generic", "avx2", "avx512") among
+// kernels, or nullptr when there is none of that name.
+const LaneKernel* laneKernelNamed(const std::vector<LaneKernel>& kernels, std::string_view name);
 
 // Returns the query for parameters and constraints, without a ring: it
 // keeps only the figures the constraints bound, and measures the densest

@@ -27,12 +27,6 @@ void addPosition(FigureTracker& tracker, std::int32_t position) {
             std::max(figures.longestGap, static_cast<std::int32_t>(std::int64_t{position} - figures.lastX));
     figures.lastX = position;
     ++figures.count;
-    if (tracker.window > 0) {
-        tracker.inWindow.push_back(position);
-        while (std::int64_t{position} - tracker.inWindow.front() >= tracker.window)
-            tracker.inWindow.pop_front();
-        figures.densest = std::max<std::uint64_t>(figures.densest, tracker.inWindow.size());
-    }
 }
 
 bool meetsConstraints(const LevelFigures& figures, const Constraints& constraints) {

@@ -1,11 +1,11 @@
 // The figures of one level that a designer may ask for, and the test of a
 // level against the constraints on them. Fed one position at a time, in
-// memory that does not grow with the level: only the positions inside the
-// densest-window are kept. Pure, and shared by every way of drawing.
+// memory that does not grow with the level: the densest window's trailing
+// edge is the same level drawn again behind the leading one, so no
+// position is kept. Pure, and shared by every way of drawing.
 #pragma once
 
 #include <cstdint>
-#include <deque>
 
 struct LevelFigures {
     std::uint64_t count = 0;      // asteroids, lines of the level file
@@ -35,13 +35,37 @@ struct FigureTracker {
     explicit FigureTracker(std::int64_t window) : window(window) {}
 
     LevelFigures figures;
-    std::int64_t window;                // 0: the densest window is not measured
-    std::deque<std::int32_t> inWindow;  // the positions within window units of the last one
+    std::int64_t window;            // 0: the densest window is not measured
+    std::uint64_t windowStart = 0;  // the number, from 1, of the first asteroid inside the window
+    std::int32_t windowStartX = 0;  // and its x
 };
 
-// Adds the next asteroid's position. REQUIRES: position is not below the
-// previous one.
+// Adds the next asteroid's position, without a window.
+// REQUIRES: position is not below the previous one; tracker.window == 0.
 void addPosition(FigureTracker& tracker, std::int32_t position);
+
+// Adds the next asteroid's position. nextTrailing() gives the positions of
+// the same level again, from its first asteroid on, one a call, as the
+// window's trailing edge needs them; it is never called for an asteroid
+// not yet added.
+// REQUIRES: position is not below the previous one.
+template <typename NextTrailing>
+void addPosition(FigureTracker& tracker, std::int32_t position, NextTrailing&& nextTrailing) {
+    addPosition(tracker, position);
+    if (tracker.window <= 0)
+        return;
+    if (tracker.windowStart == 0) {
+        tracker.windowStart = 1;
+        tracker.windowStartX = nextTrailing();
+    }
+    while (std::int64_t{position} - tracker.windowStartX >= tracker.window) {
+        tracker.windowStartX = nextTrailing();
+        ++tracker.windowStart;
+    }
+    const std::uint64_t inside = tracker.figures.count - tracker.windowStart + 1;
+    if (inside > tracker.figures.densest)
+        tracker.figures.densest = inside;
+}
 
 // Returns whether figures meet every constraint.
 bool meetsConstraints(const LevelFigures& figures, const Constraints& constraints);

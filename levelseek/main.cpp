@@ -2,8 +2,8 @@
 // designer's constraints, and lists them in ascending order, one a line, or
 // as CSV with each level's figures. The seeds are examined many at a time,
 // a vector lane each, on every processor; every seed listed has had its
-// level drawn once more with the C library's srandom() and random(), the
-// way levelgen draws it, and its figures checked again.
+// level drawn once more with the C library's generator, the way levelgen
+// draws it, and its figures checked again.
 
 #include "lane_draw.h"
 #include "level_parameters.h"
@@ -12,6 +12,7 @@
 #include "user_text.h"
 
 #include <sched.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #include <array>
 #include <cerrno>
@@ -19,6 +20,8 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -48,8 +51,21 @@ void tell(std::string_view latin1Text) {
     static_cast<void>(writeWhole(STDERR_FILENO, forUser(latin1Text)));
 }
 
+// A problem's text with its quoted arguments, set apart by argumentMark,
+// shown as file names are: in the user's character set, control bytes
+// escaped.
 int refuse(const std::string& problem) {
-    tell("levelseek : " + problem + ". Voir levelseek --help.\n");
+    std::string shown = forUser("levelseek : ");
+    std::size_t start = 0;
+    for (bool argument = false;; argument = !argument) {
+        const std::size_t end = problem.find(argumentMark, start);
+        const std::string_view part = std::string_view(problem).substr(start, end - start);
+        shown += argument ? shownName(part) : forUser(part);
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    static_cast<void>(writeWhole(STDERR_FILENO, shown + forUser(". Voir levelseek --help.\n")));
     return 1;
 }
 
@@ -76,7 +92,7 @@ bool finishOutput(Output& output) {
 }
 
 void tellLost(const Output& output) {
-    static_cast<void>(writeWhole(STDERR_FILENO, forUser("Impossible d'\xE9"
+    static_cast<void>(writeWhole(STDERR_FILENO, forUser("levelseek : impossible d'\xE9"
                                                         "crire sur la sortie standard : ") +
                                                     reasonFor(output.error) + ".\n"));
 }
@@ -112,6 +128,9 @@ struct Progress {
     bool shown = false;         // standard error is a terminal
     bool sharedScreen = false;  // standard output is a terminal too
     bool onScreen = false;
+    std::uint64_t total = 0;      // seeds in the range
+    double asteroidsPerSeed = 0;  // when the levels are long: the asteroids a lane group is expected to draw
+    std::size_t lanes = 1;        // seeds a lane group draws
     Clock::time_point start = Clock::now();
     Clock::time_point lastShown = start;
 };
@@ -136,6 +155,9 @@ std::string grouped(std::uint64_t count) {
 }
 
 std::string duration(double seconds) {
+    constexpr double tenths = 10;
+    if (seconds < tenths)
+        return decimal(seconds, 1) + " s";
     const std::int64_t whole = std::llround(seconds);
     if (whole >= secondsPerHour)
         return std::to_string(whole / secondsPerHour) + " h " +
@@ -145,23 +167,62 @@ std::string duration(double seconds) {
     return std::to_string(whole) + " s";
 }
 
-void showProgress(Progress& progress, std::uint64_t examined, std::uint64_t total, std::uint64_t matches) {
+std::string found(std::uint64_t matches) {
+    if (matches == 0)
+        return "aucune graine trouv\xE9"
+               "e";
+    return grouped(matches) + (matches == 1 ? " graine trouv\xE9"
+                                              "e"
+                                            : " graines trouv\xE9"
+                                              "es");
+}
+
+// The columns of the terminal on standard error; 80 when it does not say.
+std::size_t terminalColumns() {
+    constexpr std::size_t usualColumns = 80;
+    winsize size{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    return usualColumns;
+}
+
+// The line's parts, most useful first; those that do not fit the terminal
+// are left out from the least useful on, so that the line never wraps (a
+// wrapped line cannot be rewritten in place).
+std::string progressLine(const Progress& progress, std::uint64_t examined, std::uint64_t drawn, std::uint64_t matches,
+                         double seconds) {
+    // Long levels take long per seed: the share done is then told by the
+    // asteroids drawn, so that it moves from the first second.
+    const bool byAsteroids = progress.asteroidsPerSeed > 0;
+    double share = static_cast<double>(examined) / static_cast<double>(progress.total);
+    if (byAsteroids)
+        share = std::max(share, std::min(0.999, static_cast<double>(drawn) * static_cast<double>(progress.lanes) /
+                                                    (progress.asteroidsPerSeed * static_cast<double>(progress.total))));
+    std::vector<std::string> parts{decimal(percent * share, 1) + " %"};
+    if (share > 0)
+        parts.push_back("encore " + duration(seconds * (1 - share) / share));
+    parts.push_back(found(matches));
+    parts.push_back(grouped(examined) + " graines sur " + grouped(progress.total));
+    if (seconds > 0)
+        parts.push_back(byAsteroids ? decimal(static_cast<double>(drawn) / seconds / million, 1) + " M asteroides/s"
+                                    : decimal(static_cast<double>(examined) / seconds / million, 1) + " M graines/s");
+    // The ISO-8859-1 text has one byte a character.
+    const std::size_t room = terminalColumns() - 1;
+    std::string line = "levelseek : " + parts.front();
+    for (std::size_t part = 1; part < parts.size(); ++part) {
+        if (line.size() + 2 + parts[part].size() <= room)
+            line += ", " + parts[part];
+    }
+    return line.substr(0, room);
+}
+
+void showProgress(Progress& progress, const SeedScan& scan, std::uint64_t matches) {
     const Clock::time_point now = Clock::now();
     if (!progress.shown || now - progress.lastShown < progressInterval)
         return;
     progress.lastShown = now;
     const double seconds = std::chrono::duration<double>(now - progress.start).count();
-    const double rate = seconds > 0 ? static_cast<double>(examined) / seconds : 0;
-    std::string line = "\rlevelseek : " + grouped(examined) + " graines sur " + grouped(total) + " (" +
-                       decimal(percent * static_cast<double>(examined) / static_cast<double>(total), 1) + " %), " +
-                       decimal(rate / million, 1) + " M graines/s, " + grouped(matches) +
-                       (matches < 2 ? " trouv\xE9"
-                                      "e"
-                                    : " trouv\xE9"
-                                      "es");
-    if (rate > 0)
-        line += ", encore " + duration(static_cast<double>(total - examined) / rate);
-    tell(line + "\x1B[K");
+    tell("\r" + progressLine(progress, seedsExamined(scan), asteroidsDrawn(scan), matches, seconds) + "\x1B[K");
     progress.onScreen = true;
 }
 
@@ -171,9 +232,21 @@ void eraseProgress(Progress& progress) {
     progress.onScreen = false;
 }
 
+// On a terminal, the last word of a search: what it found, among how
+// many seeds, in how long.
+void tellSummary(const Progress& progress, std::uint64_t examined, std::uint64_t matches) {
+    if (!progress.shown)
+        return;
+    const double seconds = std::chrono::duration<double>(Clock::now() - progress.start).count();
+    tell("levelseek : " + found(matches) + " sur " + grouped(examined) + (examined < 2 ? " graine" : " graines") +
+         ", en " + duration(seconds) + ".\n");
+}
+
 // SIGINT and SIGTERM only note that they came, in the main thread (the
-// scan's threads start with them blocked); a second one ends the program
-// at once. A signal the caller chose to ignore stays ignored.
+// scan's threads start with them blocked). A second one during the stop,
+// which lasts a moment, changes nothing: the run still ends with what was
+// found and how to resume. A signal the caller chose to ignore stays
+// ignored.
 void catchInterruptions() {
     for (const int signal : {SIGINT, SIGTERM}) {
         struct sigaction previous {};
@@ -181,7 +254,6 @@ void catchInterruptions() {
             continue;
         struct sigaction action {};
         action.sa_handler = noteInterruption;
-        action.sa_flags = static_cast<int>(SA_RESETHAND);
         sigemptyset(&action.sa_mask);
         static_cast<void>(sigaction(signal, &action, nullptr));
     }
@@ -203,63 +275,73 @@ struct InterruptionsBlocked {
     InterruptionsBlocked& operator=(const InterruptionsBlocked&) = delete;
 };
 
-const LaneKernel* chooseKernel(const std::vector<LaneKernel>& kernels) {
-    if (kernelAgreesWithLibrary(kernels.front()))
+// The kernel LEVELSEEK_KERNEL names, or the fastest; nullptr, after saying
+// why, when the name is unknown or the processor cannot run that kernel.
+const LaneKernel* forcedOrFastest(const std::vector<LaneKernel>& kernels) {
+    const char* const forced = std::getenv("LEVELSEEK_KERNEL");
+    if (forced == nullptr || *forced == '\0')
         return &kernels.front();
+    if (const LaneKernel* kernel = laneKernelNamed(kernels, forced))
+        return kernel;
+    const std::string_view name = forced;
+    const bool known = name == "generic" || name == "avx2" || name == "avx512";
+    tell("levelseek : LEVELSEEK_KERNEL=");
+    static_cast<void>(writeWhole(STDERR_FILENO, shownName(name)));
+    tell(known ? " : ce processeur n'a pas ces instructions.\n"
+               : " : noyau inconnu ; les noyaux sont generic, avx2 et avx512.\n");
+    return nullptr;
+}
+
+// The kernel, if its generator follows the C library's; nullptr, after
+// saying so, when the search must draw with the library's own.
+const LaneKernel* checkedKernel(const LaneKernel& kernel) {
+    if (kernelAgreesWithLibrary(kernel))
+        return &kernel;
     tell(
         "levelseek : le random() de cette biblioth\xE8que C ne suit pas le g\xE9n\xE9rateur que levelseek "
         "conna\xEEt ; la recherche se fait avec celui de la biblioth\xE8que, sur un seul fil, plus lentement.\n");
     return nullptr;
 }
 
-// Writes the confirmed matches. Returns false when one is not confirmed:
-// the scan is wrong, and nothing is written for that seed or after it.
-bool writeMatches(const ScanSetup& setup, const SeekRequest& request, const std::vector<SeedMatch>& matches,
-                  Output& output, std::uint64_t& written) {
+void writeMatches(const SeekRequest& request, const std::vector<SeedMatch>& matches, Output& output,
+                  std::uint64_t& written) {
     for (const SeedMatch& match : matches) {
         if (request.mostMatches != 0 && written == request.mostMatches)
-            return true;
-        LevelFigures figures;
-        if (!confirmMatch(setup, match, figures)) {
-            flush(output);
-            tell("levelseek : erreur interne : le level de la graine " + std::to_string(match.seed) +
-                 ", tir\xE9 de nouveau avec random(), ne donne pas ce que la recherche a trouv\xE9 ; "
-                 "la graine n'est pas \xE9"
-                 "crite.\n");
-            return false;
-        }
-        writeMatch(output, request, match.seed, figures);
+            return;
+        writeMatch(output, request, match.seed, match.figures);
         ++written;
     }
-    return true;
 }
 
-ScanSetup scanFor(const SeekRequest& request, const std::vector<LaneKernel>& kernels) {
-    ScanSetup setup;
-    setup.parameters = request.limits;
-    setup.constraints = request.constraints;
-    setup.firstSeed = request.firstSeed;
-    setup.lastSeed = request.lastSeed;
-    setup.threads = request.threads != 0 ? request.threads : usableProcessors();
-    setup.kernel = request.limits.levelLength > 0 ? chooseKernel(kernels) : &kernels.front();
-    return setup;
+// How many asteroids a lane group of lanes seeds is expected to draw, when
+// that is so many that the progress line should count them; 0 otherwise.
+double expectedAsteroids(const LevelParameters& limits) {
+    constexpr double manyAsteroids = 1e6;
+    const double distance = std::abs(static_cast<double>(limits.maxDistance));
+    const double perSeed = static_cast<double>(limits.levelLength) / ((distance - 1) / 2);
+    return perSeed >= manyAsteroids ? perSeed : 0;
 }
 
-// After SIGINT or SIGTERM: writes every match below the first seed not yet
-// examined, says how to resume, and returns the exit status.
+// After SIGINT or SIGTERM: writes every match below the first seed whose
+// block was not finished, says how to resume, and returns the exit status.
+// A --first met by then is a complete answer.
 int endInterrupted(SeedScan& scan, const ScanSetup& setup, const SeekRequest& request, Output& output,
                    std::uint64_t written) {
     std::vector<SeedMatch> matches;
     const std::int64_t resume = stopScan(scan, matches);
-    if (!writeMatches(setup, request, matches, output, written))
-        return 1;
-    if (!finishOutput(output))
+    writeMatches(request, matches, output, written);
+    const bool lost = !finishOutput(output);
+    if (lost)
         tellLost(output);
+    if (request.mostMatches != 0 && written == request.mostMatches)
+        return lost ? 1 : 0;
     std::string message = "levelseek : interrompu";
     if (resume <= setup.lastSeed) {
         message += " ; pour reprendre : --seeds " + std::to_string(resume) + ".." + std::to_string(setup.lastSeed);
         if (request.mostMatches != 0)
             message += " --first " + std::to_string(request.mostMatches - written);
+        if (request.csv)
+            message += " --no-header";
     }
     tell(message + "\n");
     return exitBySignal + interruption;
@@ -270,8 +352,17 @@ int seek(const SeekRequest& request) {
     // generator still ends the search the same way.
     catchInterruptions();
     const std::vector<LaneKernel> kernels = supportedLaneKernels();
-    const ScanSetup setup = scanFor(request, kernels);
-    const auto total = static_cast<std::uint64_t>(setup.lastSeed - setup.firstSeed + 1);
+    const LaneKernel* const kernel = forcedOrFastest(kernels);
+    if (kernel == nullptr)
+        return 1;
+    ScanSetup setup;
+    setup.parameters = request.limits;
+    setup.constraints = request.constraints;
+    setup.firstSeed = request.firstSeed;
+    setup.lastSeed = request.lastSeed;
+    setup.threads = request.threads != 0 ? request.threads : usableProcessors();
+    setup.kernel = request.limits.levelLength > 0 ? checkedKernel(*kernel) : kernel;
+    setup.library = libraryAccess();
 
     Output output;
     if (request.csv && request.header) {
@@ -283,6 +374,11 @@ int seek(const SeekRequest& request) {
     Progress progress;
     progress.shown = isatty(STDERR_FILENO) == 1;
     progress.sharedScreen = isatty(STDOUT_FILENO) == 1;
+    progress.total = static_cast<std::uint64_t>(setup.lastSeed - setup.firstSeed + 1);
+    if (setup.kernel != nullptr && request.limits.levelLength > 0) {
+        progress.asteroidsPerSeed = expectedAsteroids(request.limits);
+        progress.lanes = setup.kernel->lanes;
+    }
     ScanHandle scan;
     {
         const InterruptionsBlocked blocked;
@@ -296,26 +392,41 @@ int seek(const SeekRequest& request) {
             return endInterrupted(*scan, setup, request, output, written);
         }
         matches.clear();
-        const ScanStep step = takeNextBlock(*scan, pollInterval, matches);
+        std::int32_t wrongSeed = 0;
+        const ScanStep step = takeNextBlock(*scan, pollInterval, matches, wrongSeed);
         if (step == ScanStep::finished)
             break;
+        if (step == ScanStep::starved) {
+            eraseProgress(progress);
+            tell("levelseek : m\xE9moire insuffisante.\n");
+            return 1;
+        }
         if (!matches.empty()) {
             if (progress.sharedScreen)
                 eraseProgress(progress);
-            if (!writeMatches(setup, request, matches, output, written))
-                return 1;
+            writeMatches(request, matches, output, written);
             flush(output);
             if (output.error != 0)
                 break;
         }
-        showProgress(progress, seedsExamined(*scan), total, written);
+        if (step == ScanStep::wrong) {
+            eraseProgress(progress);
+            tell("levelseek : erreur interne : le level de la graine " + std::to_string(wrongSeed) +
+                 ", tir\xE9 de nouveau avec random(), ne donne pas ce que la recherche a trouv\xE9 ; "
+                 "la graine n'est pas \xE9"
+                 "crite.\n");
+            return 1;
+        }
+        showProgress(progress, *scan, written);
     }
+    const std::uint64_t examined = std::min(seedsExamined(*scan), progress.total);
     scan.reset();
     eraseProgress(progress);
     if (!finishOutput(output)) {
         tellLost(output);
         return 1;
     }
+    tellSummary(progress, examined, written);
     return 0;
 }
 
@@ -348,5 +459,11 @@ int main(int argumentCount, char** arguments) {
         tell(refusalFor(refusal));
         return 1;
     }
-    return seek(request);
+    // Out of memory anywhere, the search says so in French and fails.
+    try {
+        return seek(request);
+    } catch (const std::bad_alloc&) {
+        tell("levelseek : m\xE9moire insuffisante.\n");
+        return 1;
+    }
 }

@@ -1,18 +1,22 @@
 // Blocks of seeds are numbered in seed order. A thread takes the next one,
 // but never more than a few blocks ahead of the one to hand back next, so
-// that what waits in memory does not grow with the range. Within a block
-// the seeds are examined a lane group at a time, in order, so that a block
-// stopped half-way has examined exactly the seeds below its progress.
+// that what waits in memory does not grow with the range. A block is
+// finished when its seeds were examined and its matches confirmed by the C
+// library's draw; a block the stop finds unfinished is dropped whole, so
+// that what was handed back is always every match below one seed.
 
 #include "seed_scan.h"
 
 #include "asteroid_draw.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
+#include <new>
 #include <thread>
 
 namespace {
@@ -20,15 +24,59 @@ namespace {
 constexpr std::uint64_t seedsPerBlock = 4096;
 constexpr std::uint64_t blocksAheadPerThread = 4;
 constexpr std::size_t checkedValues = 500;
+// The state srandom() draws from is the C library's default one, of 128
+// bytes; a state of that size gives the same sequence.
+constexpr std::size_t libraryStateBytes = 128;
+constexpr std::size_t cacheLine = 64;
 
+const std::array<std::uint32_t, 9> checkedSeeds{0, 1, 0xFFFFFFFF, 0x80000000, 0x7FFFFFFF, 2, 42, 0xDEADBEEF, 123456789};
+
+// The process's generator, for the callers that must share it.
 std::mutex libraryGenerator;
+
+// One caller's own copy of the C library's generator.
+struct LibraryGenerator {
+    random_data data{};
+    std::array<char, libraryStateBytes> state{};
+};
+
+// REQUIRES: generator is not moved afterwards (data points into state).
+void seedGenerator(LibraryGenerator& generator, std::uint32_t seed) {
+    // random_data must be zero before initstate_r(), or it may take the
+    // state for one it already has.
+    generator.data = random_data{};
+    static_cast<void>(initstate_r(seed, generator.state.data(), generator.state.size(), &generator.data));
+    static_cast<void>(srandom_r(seed, &generator.data));
+}
+
+std::int32_t nextValue(LibraryGenerator& generator) {
+    std::int32_t value = 0;
+    static_cast<void>(random_r(&generator.data, &value));
+    return value;
+}
+
+bool stopRequested(const bool* stop) {
+    return stop != nullptr && __atomic_load_n(stop, __ATOMIC_RELAXED);
+}
 
 struct Block {
     std::int64_t firstSeed = 0;
     std::uint64_t seeds = 0;
-    std::uint64_t examined = 0;  // seeds examined, from firstSeed on
     bool finished = false;
+    bool wrong = false;          // a seed the lanes found was not confirmed
+    std::int32_t wrongSeed = 0;  // that seed, the last in matches' order
     std::vector<SeedMatch> matches;
+};
+
+// A thread's own count, alone on its cache line.
+struct alignas(cacheLine) ThreadTally {
+    std::uint64_t drawn = 0;  // asteroids, written with __atomic_fetch_add by the kernel
+};
+
+enum class Confirmation {
+    confirmed,
+    refuted,
+    stopped,
 };
 
 }  // namespace
@@ -42,66 +90,131 @@ struct SeedScan {
     std::uint64_t nextToClaim = 0;  // guarded by mutex, as are the two below
     std::uint64_t nextToTake = 0;
     std::deque<Block> pending;  // blocks nextToTake to nextToClaim - 1
-    std::atomic<bool> stopping{false};
+    bool stop = false;          // read and written with atomic builtins, as the kernels read it
+    std::atomic<bool> starved{false};
     std::atomic<std::uint64_t> examined{0};
+    std::vector<ThreadTally> tallies;  // one a thread
     std::vector<std::thread> workers;
 };
 
 namespace {
 
-void examineWithLanes(SeedScan& scan, Block& block, std::vector<std::int32_t>& ring) {
-    const LaneKernel& kernel = *scan.setup.kernel;
-    std::vector<LaneFigures> figures;
-    for (std::uint64_t offset = 0; offset < block.seeds && !scan.stopping; offset += kernel.lanes) {
-        const auto firstSeed = static_cast<std::uint32_t>(block.firstSeed + static_cast<std::int64_t>(offset));
-        drawLaneGroup(kernel, scan.query, firstSeed, ring, figures);
-        const std::uint64_t inGroup = std::min<std::uint64_t>(kernel.lanes, block.seeds - offset);
-        for (std::uint64_t lane = 0; lane < inGroup; ++lane) {
-            if (!figures[lane].rejected && meetsConstraints(figures[lane].figures, scan.setup.constraints))
-                block.matches.push_back({static_cast<std::int32_t>(firstSeed + lane), figures[lane]});
-        }
-        block.examined = offset + inGroup;
-        scan.examined += inGroup;
-    }
+Confirmation confirmation(const ScanSetup& setup, std::int32_t seed, const LaneFigures& found, const bool* stop,
+                          LevelFigures& figures) {
+    LevelParameters parameters = setup.parameters;
+    parameters.seed = seed;
+    if (!libraryFigures(parameters, setup.constraints.window, setup.library, stop, figures))
+        return Confirmation::stopped;
+    if (!meetsConstraints(figures, setup.constraints) || found.rejected)
+        return Confirmation::refuted;
+    const LevelFigures& kept = found.figures;
+    if (setup.parameters.levelLength <= 0 || setup.kernel == nullptr)
+        return sameFigures(kept, figures) ? Confirmation::confirmed : Confirmation::refuted;
+    const LaneQuery query = makeLaneQuery(setup.parameters, setup.constraints);
+    const bool same = kept.firstX == figures.firstX && kept.lastX == figures.lastX &&
+                      (!query.keepsCount || kept.count == figures.count) &&
+                      (!query.keepsLongestGap || kept.longestGap == figures.longestGap) &&
+                      (query.window == 0 || kept.densest == figures.densest);
+    return same ? Confirmation::confirmed : Confirmation::refuted;
 }
 
-void examineWithLibrary(SeedScan& scan, Block& block) {
-    LevelParameters parameters = scan.setup.parameters;
-    for (std::uint64_t offset = 0; offset < block.seeds && !scan.stopping; ++offset) {
-        parameters.seed = static_cast<std::int32_t>(block.firstSeed + static_cast<std::int64_t>(offset));
-        const LevelFigures figures = libraryFigures(parameters, scan.setup.constraints.window);
-        if (meetsConstraints(figures, scan.setup.constraints))
-            block.matches.push_back({parameters.seed, {figures, false}});
-        block.examined = offset + 1;
-        ++scan.examined;
+// Confirms a seed the scan found and adds it to the block. Returns false
+// when the block cannot be finished: stopped, or the seed refuted.
+bool addConfirmed(SeedScan& scan, Block& block, std::int32_t seed, const LaneFigures& found) {
+    LevelFigures figures;
+    switch (confirmation(scan.setup, seed, found, &scan.stop, figures)) {
+    case Confirmation::confirmed:
+        block.matches.push_back({seed, figures});
+        return true;
+    case Confirmation::refuted:
+        block.wrong = true;
+        block.wrongSeed = seed;
+        return false;
+    case Confirmation::stopped:
+        break;
     }
+    return false;
+}
+
+// Returns whether the block was examined whole.
+bool examineWithLanes(SeedScan& scan, Block& block, ThreadTally& tally, std::vector<std::int32_t>& ring,
+                      std::vector<LaneFigures>& figures) {
+    const LaneKernel& kernel = *scan.setup.kernel;
+    LaneQuery query = scan.query;
+    query.stop = &scan.stop;
+    query.drawn = &tally.drawn;
+    for (std::uint64_t offset = 0; offset < block.seeds; offset += kernel.lanes) {
+        const auto firstSeed = static_cast<std::uint32_t>(block.firstSeed + static_cast<std::int64_t>(offset));
+        const LaneOutcome outcome = drawLaneGroup(kernel, query, firstSeed, ring, figures);
+        if (outcome == LaneOutcome::stopped)
+            return false;
+        const std::uint64_t inGroup = std::min<std::uint64_t>(kernel.lanes, block.seeds - offset);
+        for (std::uint64_t lane = 0; lane < inGroup; ++lane) {
+            const auto seed = static_cast<std::int32_t>(firstSeed + lane);
+            // A window wider than the lanes' room: each level of the group
+            // is measured by the library's draw alone, which needs no room.
+            if (outcome == LaneOutcome::ringTooSmall) {
+                LevelParameters parameters = scan.setup.parameters;
+                parameters.seed = seed;
+                LevelFigures measured;
+                if (!libraryFigures(parameters, scan.setup.constraints.window, scan.setup.library, &scan.stop,
+                                    measured))
+                    return false;
+                figures[lane] = {measured, false};
+            }
+            if (!figures[lane].rejected && meetsConstraints(figures[lane].figures, scan.setup.constraints) &&
+                !addConfirmed(scan, block, seed, figures[lane]))
+                return false;
+        }
+    }
+    return true;
+}
+
+bool examineWithLibrary(SeedScan& scan, Block& block) {
+    LevelParameters parameters = scan.setup.parameters;
+    for (std::uint64_t offset = 0; offset < block.seeds; ++offset) {
+        parameters.seed = static_cast<std::int32_t>(block.firstSeed + static_cast<std::int64_t>(offset));
+        LevelFigures figures;
+        if (!libraryFigures(parameters, scan.setup.constraints.window, scan.setup.library, &scan.stop, figures))
+            return false;
+        if (meetsConstraints(figures, scan.setup.constraints) &&
+            !addConfirmed(scan, block, parameters.seed, {figures, false}))
+            return false;
+    }
+    return true;
 }
 
 // A level of length 0 or less is empty whatever the seed: every seed of a
 // block matches, or none does.
-void examineEmptyLevels(SeedScan& scan, Block& block) {
-    const bool all = meetsConstraints(LevelFigures{}, scan.setup.constraints);
-    for (std::uint64_t offset = 0; offset < block.seeds && !scan.stopping; ++offset) {
-        if (all)
-            block.matches.push_back(
-                {static_cast<std::int32_t>(block.firstSeed + static_cast<std::int64_t>(offset)), {}});
-        block.examined = offset + 1;
-        ++scan.examined;
-    }
+bool examineEmptyLevels(SeedScan& scan, Block& block) {
+    if (!meetsConstraints(LevelFigures{}, scan.setup.constraints))
+        return true;
+    for (std::uint64_t offset = 0; offset < block.seeds; ++offset)
+        block.matches.push_back({static_cast<std::int32_t>(block.firstSeed + static_cast<std::int64_t>(offset)), {}});
+    return true;
 }
 
-void work(SeedScan& scan) {
+void requestStop(SeedScan& scan) {
+    {
+        const std::lock_guard lock(scan.mutex);
+        __atomic_store_n(&scan.stop, true, __ATOMIC_RELAXED);
+    }
+    scan.changed.notify_all();
+}
+
+void examineBlocks(SeedScan& scan, ThreadTally& tally) {
     std::vector<std::int32_t> ring;
+    std::vector<LaneFigures> figures;
     const std::uint64_t ahead = blocksAheadPerThread * scan.setup.threads;
     for (;;) {
         Block* block = nullptr;
         {
             std::unique_lock lock(scan.mutex);
             scan.changed.wait(lock, [&] {
-                return scan.stopping || scan.nextToClaim == scan.blockCount ||
+                return stopRequested(&scan.stop) || scan.nextToClaim == scan.blockCount ||
                        scan.nextToClaim < scan.nextToTake + ahead;
             });
-            if (scan.stopping || scan.nextToClaim == scan.blockCount)
+            if (stopRequested(&scan.stop) || scan.nextToClaim == scan.blockCount)
                 return;
             const std::uint64_t number = scan.nextToClaim++;
             const auto firstSeed = scan.setup.firstSeed + static_cast<std::int64_t>(number * seedsPerBlock);
@@ -111,26 +224,35 @@ void work(SeedScan& scan) {
             block->firstSeed = firstSeed;
             block->seeds = seeds;
         }
+        bool whole = false;
         if (scan.setup.parameters.levelLength <= 0)
-            examineEmptyLevels(scan, *block);
+            whole = examineEmptyLevels(scan, *block);
         else if (scan.setup.kernel != nullptr)
-            examineWithLanes(scan, *block, ring);
+            whole = examineWithLanes(scan, *block, tally, ring, figures);
         else
-            examineWithLibrary(scan, *block);
+            whole = examineWithLibrary(scan, *block);
         {
             const std::lock_guard lock(scan.mutex);
-            block->finished = block->examined == block->seeds;
+            block->finished = whole || block->wrong;
         }
+        if (whole)
+            scan.examined += block->seeds;
         scan.changed.notify_all();
     }
 }
 
-void joinWorkers(SeedScan& scan) {
-    {
-        const std::lock_guard lock(scan.mutex);
-        scan.stopping = true;
+// Out of memory, a thread can do no more: it stops the scan and says so.
+void work(SeedScan& scan, ThreadTally& tally) {
+    try {
+        examineBlocks(scan, tally);
+    } catch (const std::bad_alloc&) {
+        scan.starved = true;
+        requestStop(scan);
     }
-    scan.changed.notify_all();
+}
+
+void joinWorkers(SeedScan& scan) {
+    requestStop(scan);
     for (std::thread& worker : scan.workers) {
         if (worker.joinable())
             worker.join();
@@ -157,21 +279,31 @@ ScanHandle startScan(const ScanSetup& setup) {
         scan->query = makeLaneQuery(setup.parameters, setup.constraints);
     const auto seeds = static_cast<std::uint64_t>(setup.lastSeed - setup.firstSeed + 1);
     scan->blockCount = (seeds + seedsPerBlock - 1) / seedsPerBlock;
+    scan->tallies.resize(scan->setup.threads);
     for (unsigned thread = 0; thread < scan->setup.threads; ++thread)
-        scan->workers.emplace_back(work, std::ref(*scan));
+        scan->workers.emplace_back(work, std::ref(*scan), std::ref(scan->tallies[thread]));
     return scan;
 }
 
-ScanStep takeNextBlock(SeedScan& scan, std::chrono::milliseconds wait, std::vector<SeedMatch>& matches) {
+ScanStep takeNextBlock(SeedScan& scan, std::chrono::milliseconds wait, std::vector<SeedMatch>& matches,
+                       std::int32_t& wrongSeed) {
     std::unique_lock lock(scan.mutex);
     const auto ready = [&] {
-        return scan.nextToTake == scan.blockCount || (!scan.pending.empty() && scan.pending.front().finished);
+        return scan.starved || scan.nextToTake == scan.blockCount ||
+               (!scan.pending.empty() && scan.pending.front().finished);
     };
     if (!scan.changed.wait_for(lock, wait, ready))
         return ScanStep::waiting;
+    if (scan.starved)
+        return ScanStep::starved;
     if (scan.nextToTake == scan.blockCount)
         return ScanStep::finished;
-    addMatches(scan.pending.front(), matches);
+    Block& block = scan.pending.front();
+    addMatches(block, matches);
+    if (block.wrong) {
+        wrongSeed = block.wrongSeed;
+        return ScanStep::wrong;
+    }
     scan.pending.pop_front();
     ++scan.nextToTake;
     lock.unlock();
@@ -183,43 +315,104 @@ std::uint64_t seedsExamined(const SeedScan& scan) {
     return scan.examined;
 }
 
+std::uint64_t asteroidsDrawn(const SeedScan& scan) {
+    std::uint64_t drawn = 0;
+    for (const ThreadTally& tally : scan.tallies)
+        drawn += __atomic_load_n(&tally.drawn, __ATOMIC_RELAXED);
+    return drawn;
+}
+
 std::int64_t stopScan(SeedScan& scan, std::vector<SeedMatch>& matches) {
     joinWorkers(scan);
     for (Block& block : scan.pending) {
+        if (!block.finished || block.wrong)
+            return block.firstSeed;
         addMatches(block, matches);
-        if (!block.finished)
-            return block.firstSeed + static_cast<std::int64_t>(block.examined);
     }
     return scan.setup.firstSeed + static_cast<std::int64_t>(std::min(
                                       scan.nextToClaim * seedsPerBlock,
                                       static_cast<std::uint64_t>(scan.setup.lastSeed - scan.setup.firstSeed + 1)));
 }
 
-LevelFigures libraryFigures(const LevelParameters& parameters, std::int64_t window) {
-    FigureTracker tracker(window);
+LibraryAccess libraryAccess() {
     const std::lock_guard lock(libraryGenerator);
-    generateLevel(parameters, [&](const Asteroid& asteroid) {
-        addPosition(tracker, asteroid.x);
-        return true;
-    });
-    return tracker.figures;
+    for (const std::uint32_t seed : checkedSeeds) {
+        LibraryGenerator own;
+        seedGenerator(own, seed);
+        srandom(seed);
+        for (std::size_t k = 0; k < checkedValues; ++k) {
+            if (nextValue(own) != random())
+                return LibraryAccess::locked;
+        }
+    }
+    return LibraryAccess::reentrant;
+}
+
+bool libraryFigures(const LevelParameters& parameters, std::int64_t window, LibraryAccess access, const bool* stop,
+                    LevelFigures& figures) {
+    FigureTracker tracker(window);
+    bool finished = true;
+    const auto keepGoing = [&] { return finished = !stopRequested(stop); };
+    if (access == LibraryAccess::reentrant) {
+        const auto seed = static_cast<std::uint32_t>(parameters.seed);
+        LibraryGenerator leading;
+        seedGenerator(leading, seed);
+        // The window's trailing edge: the same level, drawn again behind.
+        LibraryGenerator trailing;
+        seedGenerator(trailing, seed);
+        Asteroid behind;
+        const auto nextTrailing = [&] {
+            drawNextAsteroid(
+                parameters, [&] { return nextValue(trailing); }, behind);
+            return behind.x;
+        };
+        drawAsteroids(
+            parameters, [&] { return nextValue(leading); },
+            [&](const Asteroid& asteroid) {
+                addPosition(tracker, asteroid.x, nextTrailing);
+                return keepGoing();
+            });
+    } else {
+        // The process's one generator cannot be drawn twice at once: the
+        // window's positions are kept instead.
+        std::deque<std::int32_t> inWindow;
+        const auto nextTrailing = [&] {
+            const std::int32_t position = inWindow.front();
+            inWindow.pop_front();
+            return position;
+        };
+        const std::lock_guard lock(libraryGenerator);
+        generateLevel(parameters, [&](const Asteroid& asteroid) {
+            if (window > 0)
+                inWindow.push_back(asteroid.x);
+            addPosition(tracker, asteroid.x, nextTrailing);
+            return keepGoing();
+        });
+    }
+    figures = tracker.figures;
+    return finished;
+}
+
+LevelFigures libraryFigures(const LevelParameters& parameters, std::int64_t window) {
+    LevelFigures figures;
+    libraryFigures(parameters, window, LibraryAccess::reentrant, nullptr, figures);
+    return figures;
 }
 
 bool kernelAgreesWithLibrary(const LaneKernel& kernel) {
-    const std::vector<std::uint32_t> chosen{0, 1, 0xFFFFFFFF, 0x80000000, 0x7FFFFFFF, 2, 42, 0xDEADBEEF, 123456789};
     std::vector<std::uint32_t> values(checkedValues * kernel.lanes);
     std::vector<std::uint32_t> seeds(kernel.lanes);
     // Each chosen seed takes every lane position in turn, the others filled
     // with the chosen seeds after it.
     for (std::size_t shift = 0; shift < kernel.lanes; ++shift) {
         for (std::size_t lane = 0; lane < kernel.lanes; ++lane)
-            seeds[lane] = chosen[(lane + shift) % chosen.size()];
+            seeds[lane] = checkedSeeds[(lane + shift) % checkedSeeds.size()];
         kernel.randomValues(seeds.data(), checkedValues, values.data());
         const std::lock_guard lock(libraryGenerator);
         for (std::size_t lane = 0; lane < kernel.lanes; ++lane) {
             srandom(seeds[lane]);
             for (std::size_t k = 0; k < checkedValues; ++k) {
-                if (static_cast<std::uint32_t>(random()) != values[k * kernel.lanes + lane])
+                if (random() != values[k * kernel.lanes + lane])
                     return false;
             }
         }
@@ -227,18 +420,6 @@ bool kernelAgreesWithLibrary(const LaneKernel& kernel) {
     return true;
 }
 
-bool confirmMatch(const ScanSetup& setup, const SeedMatch& match, LevelFigures& figures) {
-    LevelParameters parameters = setup.parameters;
-    parameters.seed = match.seed;
-    figures = libraryFigures(parameters, setup.constraints.window);
-    if (!meetsConstraints(figures, setup.constraints) || match.lanes.rejected)
-        return false;
-    const LevelFigures& found = match.lanes.figures;
-    if (setup.parameters.levelLength <= 0 || setup.kernel == nullptr)
-        return sameFigures(found, figures);
-    const LaneQuery query = makeLaneQuery(setup.parameters, setup.constraints);
-    return found.firstX == figures.firstX && found.lastX == figures.lastX &&
-           (!query.keepsCount || found.count == figures.count) &&
-           (!query.keepsLongestGap || found.longestGap == figures.longestGap) &&
-           (query.window == 0 || found.densest == figures.densest);
+bool confirmMatch(const ScanSetup& setup, std::int32_t seed, const LaneFigures& found, LevelFigures& figures) {
+    return confirmation(setup, seed, found, nullptr, figures) == Confirmation::confirmed;
 }

@@ -1,8 +1,9 @@
 // The scan of a range of seeds: cut into blocks that threads take in turn,
 // each block drawn a lane group at a time, and the blocks' matches handed
 // back in seed order. Only this file starts threads. The level of every
-// match is also drawn again here with the C library's own srandom() and
-// random(), the way levelgen draws it, before anyone prints it.
+// match is drawn again with the C library's own generator, the way
+// levelgen draws it, by the thread that found it, before the block counts
+// as done: what is handed back is confirmed.
 #pragma once
 
 #include "lane_draw.h"
@@ -14,6 +15,12 @@
 #include <memory>
 #include <vector>
 
+// How the C library's generator is drawn from.
+enum class LibraryAccess {
+    reentrant,  // a state of each caller's own, with srandom_r() and random_r(), on every thread
+    locked,     // the process's one, with srandom() and random(), by one caller at a time
+};
+
 struct ScanSetup {
     LevelParameters parameters;  // the four limits; the seed is not used
     Constraints constraints;
@@ -21,17 +28,22 @@ struct ScanSetup {
     std::int64_t lastSeed = INT32_MAX;
     unsigned threads = 1;                // at least 1
     const LaneKernel* kernel = nullptr;  // nullptr: the C library's generator, on one thread
+    LibraryAccess library = LibraryAccess::reentrant;
 };
 
+// A seed the scan found and the C library's draw confirmed, with the
+// figures of that draw.
 struct SeedMatch {
     std::int32_t seed = 0;
-    LaneFigures lanes;  // the figures as the scan found them
+    LevelFigures figures;
 };
 
 enum class ScanStep {
     block,     // the next block in seed order is done; its matches were added
     waiting,   // it is not done yet
     finished,  // every block was handed back
+    wrong,     // the C library's draw did not confirm a seed the lanes found: the scan is wrong
+    starved,   // a thread ran out of memory
 };
 
 struct SeedScan;
@@ -45,21 +57,34 @@ using ScanHandle = std::unique_ptr<SeedScan, SeedScanEnd>;
 ScanHandle startScan(const ScanSetup& setup);
 
 // Waits up to wait for the next block in seed order and adds its matches,
-// in seed order, to matches.
-ScanStep takeNextBlock(SeedScan& scan, std::chrono::milliseconds wait, std::vector<SeedMatch>& matches);
+// in seed order, to matches. With ScanStep::wrong, the matches below the
+// seed that was not confirmed are added, and wrongSeed is set to it.
+ScanStep takeNextBlock(SeedScan& scan, std::chrono::milliseconds wait, std::vector<SeedMatch>& matches,
+                       std::int32_t& wrongSeed);
 
-// Returns the seeds examined so far, in every block.
+// Returns the seeds of every finished block, and the asteroids drawn so far
+// by the lanes (those that draw longest), in every block.
 std::uint64_t seedsExamined(const SeedScan& scan);
+std::uint64_t asteroidsDrawn(const SeedScan& scan);
 
-// Stops the threads, then adds, in seed order, every match below the lowest
-// seed not yet examined, and returns that seed; returns a seed above the
-// range when the whole range was examined.
+// Stops the threads at once, dropping the blocks they had not finished,
+// then adds, in seed order, the matches of every finished block below the
+// first unfinished one, and returns the first seed of that block: a seed
+// above the range when the whole range was examined.
 std::int64_t stopScan(SeedScan& scan, std::vector<SeedMatch>& matches);
 
-// The figures of the level of parameters (their seed included) drawn with
-// the C library's srandom() and random(), as levelgen draws it, measuring
-// the densest window of `window` units when window > 0. Safe to call from
-// any thread: the C library's generator is used by one caller at a time.
+// Returns how the C library's generator can be drawn from: reentrant when
+// random_r() after srandom_r() gives the values of random() after srandom()
+// for a handful of seeds, locked otherwise.
+LibraryAccess libraryAccess();
+
+// Draws the level of parameters (their seed included) with the C library's
+// generator, as levelgen draws it, into figures, measuring the densest
+// window of `window` units when window > 0, in memory that does not grow
+// with the level when access is reentrant. Returns false, figures
+// unfinished, when *stop became true (stop may be nullptr).
+bool libraryFigures(const LevelParameters& parameters, std::int64_t window, LibraryAccess access, const bool* stop,
+                    LevelFigures& figures);
 LevelFigures libraryFigures(const LevelParameters& parameters, std::int64_t window);
 
 // Returns whether kernel's generator gives, in every lane position, the
@@ -67,7 +92,7 @@ LevelFigures libraryFigures(const LevelParameters& parameters, std::int64_t wind
 // seeds (0, 1, -1, the ends of the 32-bit range and a few others).
 bool kernelAgreesWithLibrary(const LaneKernel& kernel);
 
-// Draws match's level again with the C library's generator into figures.
-// Returns whether they meet the constraints and agree with every figure the
-// scan kept; when they do not, the scan is wrong.
-bool confirmMatch(const ScanSetup& setup, const SeedMatch& match, LevelFigures& figures);
+// Draws the level of seed again with the C library's generator into
+// figures. Returns whether they meet the constraints and agree with every
+// figure the scan kept in found; when they do not, the scan is wrong.
+bool confirmMatch(const ScanSetup& setup, std::int32_t seed, const LaneFigures& found, LevelFigures& figures);

@@ -24,11 +24,11 @@ const std::array<Limit, 4> limitFields{{
     {&LevelParameters::maxSpeedY, "la vitesse verticale maximale"},
 }};
 
-// An argument quoted in a message is cut, so that a message stays one line.
+// An argument quoted in a message is cut, so that a message stays short,
+// and set apart, so that it is shown as the user's bytes and not as text.
 std::string echoed(std::string_view text) {
-    if (text.size() <= longestEchoed)
-        return std::string(text);
-    return std::string(text.substr(0, longestEchoed)) + "...";
+    const bool cut = text.size() > longestEchoed;
+    return argumentMark + std::string(text.substr(0, longestEchoed)) + argumentMark + (cut ? "..." : "");
 }
 
 bool looksNegative(std::string_view argument) {
@@ -100,6 +100,8 @@ std::string parseDensest(std::string_view text, SeekRequest& request) {
         return problem;
     request.constraints.window = window;
     request.densestColumn = true;
+    // A --densest given again replaces the first whole, its range too.
+    request.constraints.densest = Bounds{};
     const std::string_view range = text.substr(colon + 1);
     if (range.empty())
         return {};

@@ -24,12 +24,19 @@ struct SeekRequest {
     bool version = false;
 };
 
+// Sets an argument apart in a refusal's text.
+constexpr char argumentMark = '\0';
+
 // The most threads --threads accepts.
 constexpr unsigned mostThreads = 1024;
 
 // Reads arguments (without the program's name) into request. Returns what
 // is wrong with them, in French and ISO-8859-1, without a final period, or
-// an empty string. A negative number is a value, never an option.
+// an empty string. A negative number is a value, never an option. An
+// argument quoted in that text stands as it was given, in bytes of any
+// character set, between two argumentMark bytes, which no argument can
+// hold: the text is shown part by part.
+// When an option is given twice, the last one counts.
 std::string parseSeekRequest(const std::vector<std::string_view>& arguments, SeekRequest& request);
 
 // The text of levelseek --help, in ISO-8859-1.

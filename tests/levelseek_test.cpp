@@ -33,6 +33,8 @@ ProgramRun runLevelseek(const std::vector<std::string>& arguments, const Program
 }
 
 TEST(LaneKernels, GiveTheCLibrarysValuesInEveryLane) {
+    // random_r() gives every thread random()'s very sequence.
+    EXPECT_EQ(libraryAccess(), LibraryAccess::reentrant);
     const std::vector<std::uint32_t> seeds{0,     1,      0xFFFFFFFF, 0x80000000, 0x7FFFFFFF, 0x80000001, 0x7FFFFFFE, 2,
                                            16807, 127773, 0xFFFEB9BD, 3141592653, 271828182,  0x5EED5EED, 42};
     constexpr std::size_t count = 1000;
@@ -161,34 +163,45 @@ TEST(Levelseek, ListsTheSameSeedsHoweverTheSearchIsCut) {
 }
 
 // What the scan found is listed only when the C library's draw gives it
-// again: a match whose figures disagree is refused.
+// again: a match whose figures disagree is refused, by the lanes' check of
+// the figures they keep and by the library fallback's check of them all.
 TEST(SeedScan, ConfirmsOnlyWhatTheLibraryDrawsAgain) {
     ScanSetup setup;
     setup.parameters = {0, 1000, 20, 5, 3};
     setup.constraints.count = {110, INT64_MAX};
     const std::vector<LaneKernel> kernels = supportedLaneKernels();
-    setup.kernel = &kernels.front();
     // Seed 0 has 117 asteroids, the first at 3 and the last at 1018.
     const LaneFigures found{{117, 3, 1018, 0, 0}, false};
+    const LevelFigures exact = libraryFigures(setup.parameters, 0);
+    const auto with = [&](std::int32_t LevelFigures::*field, std::int32_t value) {
+        LaneFigures tampered{exact, false};
+        tampered.figures.*field = value;
+        return tampered;
+    };
     struct Case {
         const char* what;
+        bool lanes;  // otherwise the library fallback found it
         std::int32_t seed;
-        LaneFigures lanes;
+        LaneFigures figures;
         bool confirmed;
     };
     const Case cases[] = {
-        {"as found", 0, found, true},
-        {"seed 1, the same level", 1, found, true},
-        {"another count", 0, {{116, 3, 1018, 0, 0}, false}, false},
-        {"another first x", 0, {{117, 4, 1018, 0, 0}, false}, false},
-        {"another last x", 0, {{117, 3, 1017, 0, 0}, false}, false},
-        {"rejected", 0, {found.figures, true}, false},
-        {"a seed whose level does not match", 2, found, false},
+        {"as found", true, 0, found, true},
+        {"seed 1, the same level", true, 1, found, true},
+        {"another count", true, 0, {{116, 3, 1018, 0, 0}, false}, false},
+        {"another first x", true, 0, {{117, 4, 1018, 0, 0}, false}, false},
+        {"another last x", true, 0, {{117, 3, 1017, 0, 0}, false}, false},
+        {"rejected", true, 0, {found.figures, true}, false},
+        {"a seed whose level does not match", true, 2, found, false},
+        {"the fallback, as found", false, 0, {exact, false}, true},
+        {"the fallback, another first x", false, 0, with(&LevelFigures::firstX, 4), false},
+        {"the fallback, another last x", false, 0, with(&LevelFigures::lastX, 1017), false},
     };
     for (const Case& example : cases) {
         SCOPED_TRACE(example.what);
+        setup.kernel = example.lanes ? &kernels.front() : nullptr;
         LevelFigures figures;
-        EXPECT_EQ(confirmMatch(setup, {example.seed, example.lanes}, figures), example.confirmed);
+        EXPECT_EQ(confirmMatch(setup, example.seed, example.figures, figures), example.confirmed);
     }
 }
 
@@ -269,17 +282,40 @@ TEST(Levelseek, RefusesWhatItCannotUse) {
 }
 
 TEST(Levelseek, ReportsWhatGoesWrongAsItSearches) {
-    const std::vector<std::string> search{"--seeds", "0..99999", "--count", "125..", "1000", "20", "5", "3"};
-    ProgramSetup full;
-    full.standardOutput = "/dev/full";
-    const ProgramRun lost = runLevelseek(search, full);
-    EXPECT_EQ(lost.status, 1);
-    EXPECT_EQ(lost.errors,
-              "Impossible d'\xC3\xA9"
-              "crire sur la sortie standard : disque plein.\n");
+    const std::vector<std::string> search{"--seeds", "0..19999", "--count", "125..", "1000", "20", "5", "3"};
+    const std::string cannotWrite =
+        "levelseek : impossible d'\xC3\xA9"
+        "crire sur la sortie standard : ";
+    struct Case {
+        const char* what;
+        std::vector<std::string> environment;
+        const char* standardOutput;
+        bool closed;
+        std::string errors;
+    };
+    const Case cases[] = {
+        {"a full disk", {}, "/dev/full", false, cannotWrite + "disque plein.\n"},
+        {"standard output closed", {}, "", true, cannotWrite + "descripteur de fichier ferm\xC3\xA9 ou invalide.\n"},
+        {"an unknown kernel",
+         {"LEVELSEEK_KERNEL=sse9\x1B[2J"},
+         "",
+         false,
+         "levelseek : LEVELSEEK_KERNEL=sse9\\x1B[2J : noyau inconnu ; les noyaux sont generic, avx2 et avx512.\n"},
+    };
+    for (const Case& example : cases) {
+        SCOPED_TRACE(example.what);
+        ProgramSetup setup;
+        setup.environment = example.environment;
+        setup.standardOutput = example.standardOutput;
+        setup.closeStandardOutput = example.closed;
+        const ProgramRun run = runLevelseek(search, setup);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.errors, example.errors);
+    }
 
     // With another C library's random(), the search still gives that
-    // library's levels: it says so once and draws with the library's own.
+    // library's levels: it says so once and draws with the library's own,
+    // here a 64-bit linear congruential generator.
     ProgramSetup otherLibrary;
     otherLibrary.environment = {"LD_PRELOAD=" OTHER_RANDOM_LIBRARY, "ASAN_OPTIONS=verify_asan_link_order=0"};
     const ProgramRun other = runLevelseek(search, otherLibrary);
@@ -288,7 +324,22 @@ TEST(Levelseek, ReportsWhatGoesWrongAsItSearches) {
               "levelseek : le random() de cette biblioth\xC3\xA8que C ne suit pas le g\xC3\xA9n\xC3\xA9rateur que "
               "levelseek conna\xC3\xAEt ; la recherche se fait avec celui de la biblioth\xC3\xA8que, sur un seul fil, "
               "plus lentement.\n");
-    EXPECT_NE(other.output, runLevelseek(search).output);
+    std::string expected;
+    for (std::int32_t seed = 0; seed < 20000; ++seed) {
+        std::uint64_t state = static_cast<std::uint32_t>(seed);
+        std::uint64_t count = 0;
+        drawAsteroids(
+            {seed, 1000, 20, 5, 3},
+            [&] {
+                state = state * 6364136223846793005U + 1442695040888963407U;
+                return static_cast<std::int32_t>(state >> 33);
+            },
+            [&](const Asteroid&) { return ++count > 0; });
+        if (count >= 125)
+            expected += std::to_string(seed) + "\n";
+    }
+    EXPECT_EQ(other.output, expected);
+    EXPECT_NE(other.output, "");
 }
 
 // Interrupted, levelseek writes every match below the first seed it had
