@@ -21,7 +21,12 @@
 
 namespace {
 
-constexpr std::uint64_t seedsPerBlock = 4096;
+// A block is a few million asteroids' work, so that a stop, which drops
+// the unfinished blocks, loses little of it: 4,096 seeds of short levels,
+// down to 64 seeds of very long ones.
+constexpr std::uint64_t mostSeedsPerBlock = 4096;
+constexpr std::uint64_t fewestSeedsPerBlock = 64;
+constexpr double asteroidsPerBlock = 1 << 22;
 constexpr std::uint64_t blocksAheadPerThread = 4;
 constexpr std::size_t checkedValues = 500;
 // The state srandom() draws from is the C library's default one, of 128
@@ -84,6 +89,7 @@ enum class Confirmation {
 struct SeedScan {
     ScanSetup setup;
     LaneQuery query;
+    std::uint64_t seedsPerBlock = mostSeedsPerBlock;
     std::uint64_t blockCount = 0;
     std::mutex mutex;
     std::condition_variable changed;
@@ -217,9 +223,9 @@ void examineBlocks(SeedScan& scan, ThreadTally& tally) {
             if (stopRequested(&scan.stop) || scan.nextToClaim == scan.blockCount)
                 return;
             const std::uint64_t number = scan.nextToClaim++;
-            const auto firstSeed = scan.setup.firstSeed + static_cast<std::int64_t>(number * seedsPerBlock);
+            const auto firstSeed = scan.setup.firstSeed + static_cast<std::int64_t>(number * scan.seedsPerBlock);
             const auto seeds =
-                std::min<std::uint64_t>(seedsPerBlock, static_cast<std::uint64_t>(scan.setup.lastSeed - firstSeed) + 1);
+                std::min<std::uint64_t>(scan.seedsPerBlock, static_cast<std::uint64_t>(scan.setup.lastSeed - firstSeed) + 1);
             block = &scan.pending.emplace_back();
             block->firstSeed = firstSeed;
             block->seeds = seeds;
@@ -277,8 +283,16 @@ ScanHandle startScan(const ScanSetup& setup) {
         scan->setup.threads = 1;
     if (setup.parameters.levelLength > 0)
         scan->query = makeLaneQuery(setup.parameters, setup.constraints);
+    if (setup.parameters.levelLength > 0) {
+        // Gaps are (|maxDistance| - 1) / 2 on average.
+        const double gap = (std::abs(static_cast<double>(setup.parameters.maxDistance)) - 1) / 2;
+        const double asteroids = static_cast<double>(setup.parameters.levelLength) / gap;
+        while (scan->seedsPerBlock > fewestSeedsPerBlock &&
+               static_cast<double>(scan->seedsPerBlock) * asteroids > asteroidsPerBlock)
+            scan->seedsPerBlock /= 2;
+    }
     const auto seeds = static_cast<std::uint64_t>(setup.lastSeed - setup.firstSeed + 1);
-    scan->blockCount = (seeds + seedsPerBlock - 1) / seedsPerBlock;
+    scan->blockCount = (seeds + scan->seedsPerBlock - 1) / scan->seedsPerBlock;
     scan->tallies.resize(scan->setup.threads);
     for (unsigned thread = 0; thread < scan->setup.threads; ++thread)
         scan->workers.emplace_back(work, std::ref(*scan), std::ref(scan->tallies[thread]));
@@ -330,7 +344,7 @@ std::int64_t stopScan(SeedScan& scan, std::vector<SeedMatch>& matches) {
         addMatches(block, matches);
     }
     return scan.setup.firstSeed + static_cast<std::int64_t>(std::min(
-                                      scan.nextToClaim * seedsPerBlock,
+                                      scan.nextToClaim * scan.seedsPerBlock,
                                       static_cast<std::uint64_t>(scan.setup.lastSeed - scan.setup.firstSeed + 1)));
 }
 

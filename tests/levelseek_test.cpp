@@ -6,10 +6,12 @@
 #include "lane_draw.h"
 #include "program_run.h"
 #include "seed_scan.h"
+#include "seek_request.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
@@ -358,6 +360,101 @@ TEST(Levelseek, LeavesAnExactPrefixWhenInterrupted) {
     EXPECT_EQ(rest.substr(next.size()), "..2147483647\n");
     const std::string below = std::to_string(std::stoll(next) - 1);
     EXPECT_EQ(run.output, runLevelseek(with({"--seeds", ".." + below}, limits)).output);
+}
+
+// Levels of about 316,000 asteroids, each of which takes a while: a stop
+// still comes within a second or two, the blocks not finished dropped,
+// what was written is every seed below the one to resume from (every seed
+// matches), and the resume line is one levelseek accepts, --first and
+// --no-header included.
+TEST(Levelseek, StopsAtOnceInTheMiddleOfLongLevels) {
+    const std::vector<std::string> longLevels{"--count", "1..", "--seeds", "0..40000", "3000000", "20", "5", "3"};
+    struct Case {
+        std::vector<std::string> options;
+        std::string header;
+        std::string resumeEnd;  // after the first seed to resume from
+    };
+    const Case cases[] = {
+        {{"--csv"}, "seed,count,first_x,last_x,longest_gap\n", "..40000 --no-header\n"},
+        {{"--first", "100000"}, "", "..40000 --first "},
+    };
+    for (const Case& example : cases) {
+        SCOPED_TRACE(example.options.front());
+        ProgramSetup interrupted;
+        interrupted.limit = std::chrono::milliseconds(1500);
+        interrupted.signalAtLimit = SIGINT;
+        const auto start = std::chrono::steady_clock::now();
+        const ProgramRun run = runLevelseek(with(example.options, longLevels), interrupted);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500 + 2000));
+        EXPECT_EQ(run.status, 128 + SIGINT);
+        const std::string resume = "levelseek : interrompu ; pour reprendre : --seeds ";
+        ASSERT_EQ(run.errors.rfind(resume, 0), 0u) << run.errors;
+        const std::string rest = run.errors.substr(resume.size());
+        const std::int64_t next = std::stoll(rest);
+        EXPECT_EQ(rest.substr(std::to_string(next).size(), example.resumeEnd.size()), example.resumeEnd);
+        std::istringstream lines(run.output.substr(example.header.size()));
+        std::int64_t seed = 0;
+        for (std::string line; std::getline(lines, line); ++seed)
+            ASSERT_EQ(std::stoll(line), seed);
+        EXPECT_EQ(seed, next);
+        EXPECT_EQ(run.output.substr(0, example.header.size()), example.header);
+        // The resume line, read back as levelseek reads its arguments.
+        std::istringstream words(rest.substr(std::to_string(next).size() + 2));
+        std::vector<std::string> again{"--seeds", std::to_string(next) + ".." + std::string()};
+        std::string word;
+        words >> word;
+        again.back() += word;
+        while (words >> word)
+            again.push_back(word);
+        again.insert(again.end(), {"3000000", "20", "5", "3"});
+        SeekRequest request;
+        EXPECT_EQ(parseSeekRequest(std::vector<std::string_view>(again.begin(), again.end()), request), "");
+        EXPECT_EQ(request.firstSeed, next);
+    }
+
+    // A SIGINT the caller ignores, as a shell does for a job in the
+    // background, stays ignored: the search goes on to its end.
+    ProgramSetup ignoring;
+    ignoring.limit = std::chrono::milliseconds(100);
+    ignoring.signalAtLimit = SIGINT;
+    ignoring.environment = utf8Locale;
+    const TemporaryFolder folder;
+    const ProgramRun ignored = runProgram(
+        "/bin/sh", folder.path, "",
+        {"-c", "trap '' INT; exec " LEVELSEEK_PROGRAM " --count 1.. --seeds 0..63 3000000 20 5 3"}, ignoring);
+    EXPECT_EQ(ignored.status, 0) << ignored.errors;
+    EXPECT_EQ(std::count(ignored.output.begin(), ignored.output.end(), '\n'), 64);
+}
+
+// On an 80-column terminal the progress line never wraps, and the search
+// ends with one line that says what it found.
+TEST(Levelseek, FitsItsProgressLineToTheTerminal) {
+    const TemporaryFolder folder;
+    ProgramSetup setup;
+    setup.environment = utf8Locale;
+    const ProgramRun run = runProgram(
+        "/usr/bin/script", folder.path, "",
+        {"--quiet", "--return", "--command",
+         "stty cols 80 rows 24; exec " LEVELSEEK_PROGRAM " --count 1.. --seeds 0..191 3000000 20 5 3 >/dev/null",
+         "/dev/null"},
+        setup);
+    EXPECT_EQ(run.status, 0);
+    std::size_t lines = 0;
+    std::string screen = run.output;
+    for (const std::string erase : {"\x1B[K", "\r\n"})
+        for (std::size_t at; (at = screen.find(erase)) != std::string::npos;)
+            screen.replace(at, erase.size(), "\r");
+    std::istringstream rows(screen);
+    for (std::string row; std::getline(rows, row, '\r');) {
+        const auto columns = std::count_if(row.begin(), row.end(), [](char byte) { return (byte & 0xC0) != 0x80; });
+        EXPECT_LE(columns, 80) << row;
+        lines += row.find(" %") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_GT(lines, 0u) << run.output;
+    EXPECT_NE(run.output.find("levelseek : 192 graines trouv\xC3\xA9"
+                              "es sur 192 graines, en "),
+              std::string::npos)
+        << run.output;
 }
 
 }  // namespace
