@@ -266,6 +266,30 @@ int main() {
     std::printf("levelseek peak, 2^22 seeds:  %8ld KiB\n", seekPeak);
     std::printf("levelseek peak, 2^25 seeds:  %8ld KiB (goal: the same)\n", longSeekPeak);
 
+    // Broad searches, where most seeds are listed and each is drawn again
+    // by the C library: a quarter of them, and every one as CSV.
+    const auto broadRate = [&](std::vector<std::string> arguments, double seeds) {
+        arguments.insert(arguments.begin(), LEVELSEEK_PROGRAM);
+        std::vector<double> seconds;
+        for (int round = 0; round < rounds; ++round)
+            seconds.push_back(timeCommand(folder, arguments));
+        return seeds / median(seconds);
+    };
+    const double quarterRate =
+        broadRate({"--seeds", "0..1048575", "--clear-start", "15", "1000", "20", "5", "3"}, 1048576);
+    const double everyRate = broadRate({"--seeds", "0..524287", "--csv", "1000", "20", "5", "3"}, 524288);
+    std::printf(
+        "levelseek, --clear-start 15 (a quarter listed): %6.2f million seeds/s, ratio %5.1f (goal: at least 6)\n",
+        quarterRate / 1e6, quarterRate / plainRate);
+    std::printf(
+        "levelseek, --csv, every seed listed:            %6.2f million seeds/s, ratio %5.1f (goal: at least 1.8)\n",
+        everyRate / 1e6, everyRate / plainRate);
+    // A window that holds a whole level of about 2 million asteroids.
+    const std::vector<std::string> densest{LEVELSEEK_PROGRAM, "--seeds", "0..0", "--densest", "100000000:1..",
+                                           "19000000",        "20",      "5",    "3"};
+    const long densestPeak = peakKilobytes(start(folder, densest, {}, true), "levelseek");
+    std::printf("levelseek peak, --densest over 2*10^6 asteroids: %8ld KiB (goal: under 65536)\n", densestPeak);
+
     std::filesystem::remove_all(folder);
     return 0;
 }
