@@ -186,26 +186,39 @@ std::size_t terminalColumns() {
     return usualColumns;
 }
 
+// The share of the search done. Long levels take long per seed: it is
+// then told by the asteroids drawn, so that it moves from the first second,
+// the lanes' and the library's draws of the seeds the lanes found, in the
+// share found so far (all of them, until the lanes have told).
+double shareDone(const Progress& progress, const ScanTally& tally) {
+    const double total = static_cast<double>(progress.total);
+    const double bySeeds = static_cast<double>(tally.seeds) / total;
+    if (progress.asteroidsPerSeed <= 0)
+        return bySeeds;
+    const double found =
+        tally.laneSeeds > 0 ? static_cast<double>(tally.candidates) / static_cast<double>(tally.laneSeeds) : 1;
+    const double work = progress.asteroidsPerSeed * total * (1 / static_cast<double>(progress.lanes) + found);
+    const double done = static_cast<double>(tally.laneAsteroids + tally.libraryAsteroids) / work;
+    constexpr double notYetAll = 0.999;
+    return std::max(bySeeds, std::min(notYetAll, done));
+}
+
 // The line's parts, most useful first; those that do not fit the terminal
 // are left out from the least useful on, so that the line never wraps (a
 // wrapped line cannot be rewritten in place).
-std::string progressLine(const Progress& progress, std::uint64_t examined, std::uint64_t drawn, std::uint64_t matches,
-                         double seconds) {
-    // Long levels take long per seed: the share done is then told by the
-    // asteroids drawn, so that it moves from the first second.
-    const bool byAsteroids = progress.asteroidsPerSeed > 0;
-    double share = static_cast<double>(examined) / static_cast<double>(progress.total);
-    if (byAsteroids)
-        share = std::max(share, std::min(0.999, static_cast<double>(drawn) * static_cast<double>(progress.lanes) /
-                                                    (progress.asteroidsPerSeed * static_cast<double>(progress.total))));
+std::string progressLine(const Progress& progress, const ScanTally& tally, std::uint64_t matches, double seconds) {
+    const double share = shareDone(progress, tally);
     std::vector<std::string> parts{decimal(percent * share, 1) + " %"};
     if (share > 0)
         parts.push_back("encore " + duration(seconds * (1 - share) / share));
     parts.push_back(found(matches));
-    parts.push_back(grouped(examined) + " graines sur " + grouped(progress.total));
-    if (seconds > 0)
-        parts.push_back(byAsteroids ? decimal(static_cast<double>(drawn) / seconds / million, 1) + " M asteroides/s"
-                                    : decimal(static_cast<double>(examined) / seconds / million, 1) + " M graines/s");
+    parts.push_back(grouped(tally.seeds) + " graines sur " + grouped(progress.total));
+    if (seconds > 0) {
+        const auto asteroids = static_cast<double>(tally.laneAsteroids + tally.libraryAsteroids);
+        parts.push_back(progress.asteroidsPerSeed > 0
+                            ? decimal(asteroids / seconds / million, 1) + " M asteroides/s"
+                            : decimal(static_cast<double>(tally.seeds) / seconds / million, 1) + " M graines/s");
+    }
     // The ISO-8859-1 text has one byte a character.
     const std::size_t room = terminalColumns() - 1;
     std::string line = "levelseek : " + parts.front();
@@ -222,7 +235,7 @@ void showProgress(Progress& progress, const SeedScan& scan, std::uint64_t matche
         return;
     progress.lastShown = now;
     const double seconds = std::chrono::duration<double>(now - progress.start).count();
-    tell("\r" + progressLine(progress, seedsExamined(scan), asteroidsDrawn(scan), matches, seconds) + "\x1B[K");
+    tell("\r" + progressLine(progress, scanTally(scan), matches, seconds) + "\x1B[K");
     progress.onScreen = true;
 }
 
@@ -419,7 +432,7 @@ int seek(const SeekRequest& request) {
         }
         showProgress(progress, *scan, written);
     }
-    const std::uint64_t examined = std::min(seedsExamined(*scan), progress.total);
+    const std::uint64_t examined = std::min(scanTally(*scan).seeds, progress.total);
     scan.reset();
     eraseProgress(progress);
     if (!finishOutput(output)) {

@@ -22,10 +22,12 @@
 namespace {
 
 // A block is a few million asteroids' work, so that a stop, which drops
-// the unfinished blocks, loses little of it: 4,096 seeds of short levels,
-// down to 64 seeds of very long ones.
+// the unfinished blocks, loses little of it, and so that every thread has
+// blocks to take: 4,096 seeds of short levels, down to 8 seeds of very long
+// ones (whose lane group then draws more seeds than it keeps, a small cost
+// beside the second draws of long levels).
 constexpr std::uint64_t mostSeedsPerBlock = 4096;
-constexpr std::uint64_t fewestSeedsPerBlock = 64;
+constexpr std::uint64_t fewestSeedsPerBlock = 8;
 constexpr double asteroidsPerBlock = 1 << 22;
 constexpr std::uint64_t blocksAheadPerThread = 4;
 constexpr std::size_t checkedValues = 500;
@@ -73,10 +75,21 @@ struct Block {
     std::vector<SeedMatch> matches;
 };
 
-// A thread's own count, alone on its cache line.
+// A thread's own counts, alone on their cache line, each added to with
+// __atomic_fetch_add and read with __atomic_load_n.
 struct alignas(cacheLine) ThreadTally {
-    std::uint64_t drawn = 0;  // asteroids, written with __atomic_fetch_add by the kernel
+    std::uint64_t laneAsteroids = 0;
+    std::uint64_t libraryAsteroids = 0;
+    std::uint64_t laneSeeds = 0;
+    std::uint64_t candidates = 0;
 };
+
+void add(std::uint64_t& count, std::uint64_t more) {
+    __atomic_fetch_add(&count, more, __ATOMIC_RELAXED);
+}
+
+// Asteroids a library draw counts at a time.
+constexpr std::uint64_t countedTogether = 1024;
 
 enum class Confirmation {
     confirmed,
@@ -105,11 +118,11 @@ struct SeedScan {
 
 namespace {
 
-Confirmation confirmation(const ScanSetup& setup, std::int32_t seed, const LaneFigures& found, const bool* stop,
+Confirmation confirmation(const ScanSetup& setup, std::int32_t seed, const LaneFigures& found, const DrawWatch& watch,
                           LevelFigures& figures) {
     LevelParameters parameters = setup.parameters;
     parameters.seed = seed;
-    if (!libraryFigures(parameters, setup.constraints.window, setup.library, stop, figures))
+    if (!libraryFigures(parameters, setup.constraints.window, setup.library, watch, figures))
         return Confirmation::stopped;
     if (!meetsConstraints(figures, setup.constraints) || found.rejected)
         return Confirmation::refuted;
@@ -126,9 +139,9 @@ Confirmation confirmation(const ScanSetup& setup, std::int32_t seed, const LaneF
 
 // Confirms a seed the scan found and adds it to the block. Returns false
 // when the block cannot be finished: stopped, or the seed refuted.
-bool addConfirmed(SeedScan& scan, Block& block, std::int32_t seed, const LaneFigures& found) {
+bool addConfirmed(SeedScan& scan, Block& block, ThreadTally& tally, std::int32_t seed, const LaneFigures& found) {
     LevelFigures figures;
-    switch (confirmation(scan.setup, seed, found, &scan.stop, figures)) {
+    switch (confirmation(scan.setup, seed, found, {&scan.stop, &tally.libraryAsteroids}, figures)) {
     case Confirmation::confirmed:
         block.matches.push_back({seed, figures});
         return true;
@@ -148,13 +161,21 @@ bool examineWithLanes(SeedScan& scan, Block& block, ThreadTally& tally, std::vec
     const LaneKernel& kernel = *scan.setup.kernel;
     LaneQuery query = scan.query;
     query.stop = &scan.stop;
-    query.drawn = &tally.drawn;
+    query.drawn = &tally.laneAsteroids;
     for (std::uint64_t offset = 0; offset < block.seeds; offset += kernel.lanes) {
         const auto firstSeed = static_cast<std::uint32_t>(block.firstSeed + static_cast<std::int64_t>(offset));
         const LaneOutcome outcome = drawLaneGroup(kernel, query, firstSeed, ring, figures);
         if (outcome == LaneOutcome::stopped)
             return false;
         const std::uint64_t inGroup = std::min<std::uint64_t>(kernel.lanes, block.seeds - offset);
+        if (outcome == LaneOutcome::drawn)
+            add(tally.candidates, static_cast<std::uint64_t>(std::count_if(
+                                      figures.begin(), figures.begin() + static_cast<std::ptrdiff_t>(inGroup),
+                                      [&](const LaneFigures& lane) {
+                                          return !lane.rejected &&
+                                                 meetsConstraints(lane.figures, scan.setup.constraints);
+                                      })));
+        add(tally.laneSeeds, inGroup);
         for (std::uint64_t lane = 0; lane < inGroup; ++lane) {
             const auto seed = static_cast<std::int32_t>(firstSeed + lane);
             // A window wider than the lanes' room: each level of the group
@@ -163,28 +184,29 @@ bool examineWithLanes(SeedScan& scan, Block& block, ThreadTally& tally, std::vec
                 LevelParameters parameters = scan.setup.parameters;
                 parameters.seed = seed;
                 LevelFigures measured;
-                if (!libraryFigures(parameters, scan.setup.constraints.window, scan.setup.library, &scan.stop,
-                                    measured))
+                if (!libraryFigures(parameters, scan.setup.constraints.window, scan.setup.library,
+                                    {&scan.stop, &tally.libraryAsteroids}, measured))
                     return false;
                 figures[lane] = {measured, false};
             }
             if (!figures[lane].rejected && meetsConstraints(figures[lane].figures, scan.setup.constraints) &&
-                !addConfirmed(scan, block, seed, figures[lane]))
+                !addConfirmed(scan, block, tally, seed, figures[lane]))
                 return false;
         }
     }
     return true;
 }
 
-bool examineWithLibrary(SeedScan& scan, Block& block) {
+bool examineWithLibrary(SeedScan& scan, Block& block, ThreadTally& tally) {
     LevelParameters parameters = scan.setup.parameters;
     for (std::uint64_t offset = 0; offset < block.seeds; ++offset) {
         parameters.seed = static_cast<std::int32_t>(block.firstSeed + static_cast<std::int64_t>(offset));
         LevelFigures figures;
-        if (!libraryFigures(parameters, scan.setup.constraints.window, scan.setup.library, &scan.stop, figures))
+        if (!libraryFigures(parameters, scan.setup.constraints.window, scan.setup.library,
+                            {&scan.stop, &tally.libraryAsteroids}, figures))
             return false;
         if (meetsConstraints(figures, scan.setup.constraints) &&
-            !addConfirmed(scan, block, parameters.seed, {figures, false}))
+            !addConfirmed(scan, block, tally, parameters.seed, {figures, false}))
             return false;
     }
     return true;
@@ -224,8 +246,8 @@ void examineBlocks(SeedScan& scan, ThreadTally& tally) {
                 return;
             const std::uint64_t number = scan.nextToClaim++;
             const auto firstSeed = scan.setup.firstSeed + static_cast<std::int64_t>(number * scan.seedsPerBlock);
-            const auto seeds =
-                std::min<std::uint64_t>(scan.seedsPerBlock, static_cast<std::uint64_t>(scan.setup.lastSeed - firstSeed) + 1);
+            const auto seeds = std::min<std::uint64_t>(scan.seedsPerBlock,
+                                                       static_cast<std::uint64_t>(scan.setup.lastSeed - firstSeed) + 1);
             block = &scan.pending.emplace_back();
             block->firstSeed = firstSeed;
             block->seeds = seeds;
@@ -236,7 +258,7 @@ void examineBlocks(SeedScan& scan, ThreadTally& tally) {
         else if (scan.setup.kernel != nullptr)
             whole = examineWithLanes(scan, *block, tally, ring, figures);
         else
-            whole = examineWithLibrary(scan, *block);
+            whole = examineWithLibrary(scan, *block, tally);
         {
             const std::lock_guard lock(scan.mutex);
             block->finished = whole || block->wrong;
@@ -325,15 +347,16 @@ ScanStep takeNextBlock(SeedScan& scan, std::chrono::milliseconds wait, std::vect
     return ScanStep::block;
 }
 
-std::uint64_t seedsExamined(const SeedScan& scan) {
-    return scan.examined;
-}
-
-std::uint64_t asteroidsDrawn(const SeedScan& scan) {
-    std::uint64_t drawn = 0;
-    for (const ThreadTally& tally : scan.tallies)
-        drawn += __atomic_load_n(&tally.drawn, __ATOMIC_RELAXED);
-    return drawn;
+ScanTally scanTally(const SeedScan& scan) {
+    ScanTally tally;
+    tally.seeds = scan.examined;
+    for (const ThreadTally& thread : scan.tallies) {
+        tally.laneSeeds += __atomic_load_n(&thread.laneSeeds, __ATOMIC_RELAXED);
+        tally.candidates += __atomic_load_n(&thread.candidates, __ATOMIC_RELAXED);
+        tally.laneAsteroids += __atomic_load_n(&thread.laneAsteroids, __ATOMIC_RELAXED);
+        tally.libraryAsteroids += __atomic_load_n(&thread.libraryAsteroids, __ATOMIC_RELAXED);
+    }
+    return tally;
 }
 
 std::int64_t stopScan(SeedScan& scan, std::vector<SeedMatch>& matches) {
@@ -362,18 +385,23 @@ LibraryAccess libraryAccess() {
     return LibraryAccess::reentrant;
 }
 
-bool libraryFigures(const LevelParameters& parameters, std::int64_t window, LibraryAccess access, const bool* stop,
-                    LevelFigures& figures) {
+bool libraryFigures(const LevelParameters& parameters, std::int64_t window, LibraryAccess access,
+                    const DrawWatch& watch, LevelFigures& figures) {
     FigureTracker tracker(window);
     bool finished = true;
-    const auto keepGoing = [&] { return finished = !stopRequested(stop); };
+    const auto keepGoing = [&] {
+        if (watch.drawn != nullptr && tracker.figures.count % countedTogether == 0)
+            add(*watch.drawn, countedTogether);
+        return finished = !stopRequested(watch.stop);
+    };
     if (access == LibraryAccess::reentrant) {
         const auto seed = static_cast<std::uint32_t>(parameters.seed);
         LibraryGenerator leading;
         seedGenerator(leading, seed);
         // The window's trailing edge: the same level, drawn again behind.
         LibraryGenerator trailing;
-        seedGenerator(trailing, seed);
+        if (window > 0)
+            seedGenerator(trailing, seed);
         Asteroid behind;
         const auto nextTrailing = [&] {
             drawNextAsteroid(
@@ -403,13 +431,15 @@ bool libraryFigures(const LevelParameters& parameters, std::int64_t window, Libr
             return keepGoing();
         });
     }
+    if (watch.drawn != nullptr)
+        add(*watch.drawn, tracker.figures.count % countedTogether);
     figures = tracker.figures;
     return finished;
 }
 
 LevelFigures libraryFigures(const LevelParameters& parameters, std::int64_t window) {
     LevelFigures figures;
-    libraryFigures(parameters, window, LibraryAccess::reentrant, nullptr, figures);
+    libraryFigures(parameters, window, LibraryAccess::reentrant, {}, figures);
     return figures;
 }
 
@@ -435,5 +465,5 @@ bool kernelAgreesWithLibrary(const LaneKernel& kernel) {
 }
 
 bool confirmMatch(const ScanSetup& setup, std::int32_t seed, const LaneFigures& found, LevelFigures& figures) {
-    return confirmation(setup, seed, found, nullptr, figures) == Confirmation::confirmed;
+    return confirmation(setup, seed, found, {}, figures) == Confirmation::confirmed;
 }

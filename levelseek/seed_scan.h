@@ -62,10 +62,16 @@ ScanHandle startScan(const ScanSetup& setup);
 ScanStep takeNextBlock(SeedScan& scan, std::chrono::milliseconds wait, std::vector<SeedMatch>& matches,
                        std::int32_t& wrongSeed);
 
-// Returns the seeds of every finished block, and the asteroids drawn so far
-// by the lanes (those that draw longest), in every block.
-std::uint64_t seedsExamined(const SeedScan& scan);
-std::uint64_t asteroidsDrawn(const SeedScan& scan);
+// How far the scan has got, for a progress line.
+struct ScanTally {
+    std::uint64_t seeds = 0;             // of every finished block
+    std::uint64_t laneSeeds = 0;         // whose lanes were drawn, finished block or not
+    std::uint64_t candidates = 0;        // of those, found by the lanes, to be drawn again
+    std::uint64_t laneAsteroids = 0;     // drawn by the lane groups, those of their longest level
+    std::uint64_t libraryAsteroids = 0;  // drawn by the C library's draws, a level at a time
+};
+
+ScanTally scanTally(const SeedScan& scan);
 
 // Stops the threads at once, dropping the blocks they had not finished,
 // then adds, in seed order, the matches of every finished block below the
@@ -78,13 +84,21 @@ std::int64_t stopScan(SeedScan& scan, std::vector<SeedMatch>& matches);
 // for a handful of seeds, locked otherwise.
 LibraryAccess libraryAccess();
 
+// What a long draw looks at as it goes: a flag that stops it, read with
+// __atomic_load_n, and a count of the asteroids it drew, added to with
+// __atomic_fetch_add. Either may be nullptr.
+struct DrawWatch {
+    const bool* stop = nullptr;
+    std::uint64_t* drawn = nullptr;
+};
+
 // Draws the level of parameters (their seed included) with the C library's
 // generator, as levelgen draws it, into figures, measuring the densest
 // window of `window` units when window > 0, in memory that does not grow
 // with the level when access is reentrant. Returns false, figures
-// unfinished, when *stop became true (stop may be nullptr).
-bool libraryFigures(const LevelParameters& parameters, std::int64_t window, LibraryAccess access, const bool* stop,
-                    LevelFigures& figures);
+// unfinished, when *watch.stop became true.
+bool libraryFigures(const LevelParameters& parameters, std::int64_t window, LibraryAccess access,
+                    const DrawWatch& watch, LevelFigures& figures);
 LevelFigures libraryFigures(const LevelParameters& parameters, std::int64_t window);
 
 // Returns whether kernel's generator gives, in every lane position, the
