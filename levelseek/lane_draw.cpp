@@ -34,7 +34,7 @@ std::vector<LaneKernel> supportedLaneKernels() {
     return kernels;
 }
 
-LaneOutcome drawLaneGroup(const LaneKernel& kernel, LaneQuery query, std::uint32_t firstSeed,
+LaneOutcome drawLaneGroup(const LaneKernel& kernel, LaneQuery query, const std::uint32_t* seeds,
                           std::vector<std::int32_t>& ring, std::vector<LaneFigures>& figures) {
     figures.resize(kernel.lanes);
     if (query.window > 0 && ring.size() < firstRingSlots * kernel.lanes)
@@ -42,7 +42,7 @@ LaneOutcome drawLaneGroup(const LaneKernel& kernel, LaneQuery query, std::uint32
     for (;;) {
         query.ring = ring.data();
         query.ringSlots = ring.size() / kernel.lanes;
-        const LaneOutcome outcome = kernel.drawLevels(query, firstSeed, figures.data());
+        const LaneOutcome outcome = kernel.drawLevels(query, seeds, figures.data());
         if (outcome != LaneOutcome::ringTooSmall || query.ringSlots >= mostRingSlots)
             return outcome;
         ring.resize(ring.size() * 2);

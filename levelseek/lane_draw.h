@@ -55,10 +55,10 @@ enum class LaneOutcome {
 struct LaneKernel {
     const char* name = "";  // the instruction set
     std::size_t lanes = 0;  // seeds per call
-    // Draws the levels of seeds firstSeed to firstSeed + lanes - 1 (the
-    // seed wrapping past 2^32 - 1 to 0) into figures[0] to [lanes - 1].
+    // Draws the levels of seeds[0] to [lanes - 1], any seeds, into
+    // figures[0] to [lanes - 1].
     // Its lanes draw in step, vectorsPerGroup vectors of lanesPerVector.
-    LaneOutcome (*drawLevels)(const LaneQuery& query, std::uint32_t firstSeed, LaneFigures* figures) = nullptr;
+    LaneOutcome (*drawLevels)(const LaneQuery& query, const std::uint32_t* seeds, LaneFigures* figures) = nullptr;
     // Writes the first count values of the generator seeded with seeds[0]
     // to [lanes - 1]: values[k * lanes + lane] is the k-th value of that lane.
     void (*randomValues)(const std::uint32_t* seeds, std::size_t count, std::uint32_t* values) = nullptr;
@@ -71,13 +71,11 @@ std::vector<LaneKernel> supportedLaneKernels();
 // hundred KiB a group. Wider windows are measured another way.
 constexpr std::size_t mostRingSlots = 4096;
 
-// Draws the levels of seeds firstSeed to firstSeed + kernel.lanes - 1 into
-// figures (resized to kernel.lanes), with query and ring as the room for
-// the densest window, which grows as the windows need, up to mostRingSlots
-// positions a lane. Returns LaneOutcome::ringTooSmall when a window holds
-// more, and LaneOutcome::stopped when *query.stop became true; either way
+// Draws the levels of seeds[0] to [kernel.lanes - 1] into figures (resized to kernel.lanes), with query and ring as the
+// room for the densest window, which grows as the windows need, up to mostRingSlots positions a lane. Returns
+// LaneOutcome::ringTooSmall when a window holds more, and LaneOutcome::stopped when *query.stop became true; either way
 // figures are not to be used.
-LaneOutcome drawLaneGroup(const LaneKernel& kernel, LaneQuery query, std::uint32_t firstSeed,
+LaneOutcome drawLaneGroup(const LaneKernel& kernel, LaneQuery query, const std::uint32_t* seeds,
                           std::vector<std::int32_t>& ring, std::vector<LaneFigures>& figures);
 
 // Returns the kernel named name ("generic", "avx2", "avx512") among

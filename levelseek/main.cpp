@@ -341,7 +341,7 @@ double expectedAsteroids(const LevelParameters& limits) {
 int endInterrupted(SeedScan& scan, const ScanSetup& setup, const SeekRequest& request, Output& output,
                    std::uint64_t written) {
     std::vector<SeedMatch> matches;
-    const std::int64_t resume = stopScan(scan, matches);
+    const std::int64_t resume = setup.firstSeed + static_cast<std::int64_t>(stopScan(scan, matches));
     writeMatches(request, matches, output, written);
     const bool lost = !finishOutput(output);
     if (lost)

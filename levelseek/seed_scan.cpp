@@ -1,9 +1,10 @@
-// Blocks of seeds are numbered in seed order. A thread takes the next one,
-// but never more than a few blocks ahead of the one to hand back next, so
-// that what waits in memory does not grow with the range. A block is
-// finished when its seeds were examined and its matches confirmed by the C
-// library's draw; a block the stop finds unfinished is dropped whole, so
-// that what was handed back is always every match below one seed.
+// Blocks of seeds are numbered in the order of examination: seed order for
+// a range, the list's order for a list. A thread takes the next one, but
+// never more than a few blocks ahead of the one to hand back next, so that
+// what waits in memory does not grow with the range. A block is finished
+// when its seeds were examined and its matches confirmed by the C library's
+// draw; a block the stop finds unfinished is dropped whole, so that what
+// was handed back is always every match before one place.
 
 #include "seed_scan.h"
 
@@ -67,7 +68,7 @@ bool stopRequested(const bool* stop) {
 }
 
 struct Block {
-    std::int64_t firstSeed = 0;
+    std::uint64_t first = 0;  // the place of its first seed in the order of examination
     std::uint64_t seeds = 0;
     bool finished = false;
     bool wrong = false;          // a seed the lanes found was not confirmed
@@ -103,6 +104,7 @@ struct SeedScan {
     ScanSetup setup;
     LaneQuery query;
     std::uint64_t seedsPerBlock = mostSeedsPerBlock;
+    std::uint64_t seedCount = 0;  // in the range or the list
     std::uint64_t blockCount = 0;
     std::mutex mutex;
     std::condition_variable changed;
@@ -117,6 +119,12 @@ struct SeedScan {
 };
 
 namespace {
+
+std::int32_t seedAt(const SeedScan& scan, std::uint64_t place) {
+    if (scan.setup.seeds != nullptr)
+        return (*scan.setup.seeds)[place];
+    return static_cast<std::int32_t>(scan.setup.firstSeed + static_cast<std::int64_t>(place));
+}
 
 Confirmation confirmation(const ScanSetup& setup, std::int32_t seed, const LaneFigures& found, const DrawWatch& watch,
                           LevelFigures& figures) {
@@ -162,12 +170,15 @@ bool examineWithLanes(SeedScan& scan, Block& block, ThreadTally& tally, std::vec
     LaneQuery query = scan.query;
     query.stop = &scan.stop;
     query.drawn = &tally.laneAsteroids;
+    std::vector<std::uint32_t> seeds(kernel.lanes);
     for (std::uint64_t offset = 0; offset < block.seeds; offset += kernel.lanes) {
-        const auto firstSeed = static_cast<std::uint32_t>(block.firstSeed + static_cast<std::int64_t>(offset));
-        const LaneOutcome outcome = drawLaneGroup(kernel, query, firstSeed, ring, figures);
+        const std::uint64_t inGroup = std::min<std::uint64_t>(kernel.lanes, block.seeds - offset);
+        // A group's lanes past the block's end draw its last seed again.
+        for (std::uint64_t lane = 0; lane < kernel.lanes; ++lane)
+            seeds[lane] = static_cast<std::uint32_t>(seedAt(scan, block.first + offset + std::min(lane, inGroup - 1)));
+        const LaneOutcome outcome = drawLaneGroup(kernel, query, seeds.data(), ring, figures);
         if (outcome == LaneOutcome::stopped)
             return false;
-        const std::uint64_t inGroup = std::min<std::uint64_t>(kernel.lanes, block.seeds - offset);
         if (outcome == LaneOutcome::drawn)
             add(tally.candidates, static_cast<std::uint64_t>(std::count_if(
                                       figures.begin(), figures.begin() + static_cast<std::ptrdiff_t>(inGroup),
@@ -177,7 +188,7 @@ bool examineWithLanes(SeedScan& scan, Block& block, ThreadTally& tally, std::vec
                                       })));
         add(tally.laneSeeds, inGroup);
         for (std::uint64_t lane = 0; lane < inGroup; ++lane) {
-            const auto seed = static_cast<std::int32_t>(firstSeed + lane);
+            const auto seed = static_cast<std::int32_t>(seeds[lane]);
             // A window wider than the lanes' room: each level of the group
             // is measured by the library's draw alone, which needs no room.
             if (outcome == LaneOutcome::ringTooSmall) {
@@ -200,7 +211,7 @@ bool examineWithLanes(SeedScan& scan, Block& block, ThreadTally& tally, std::vec
 bool examineWithLibrary(SeedScan& scan, Block& block, ThreadTally& tally) {
     LevelParameters parameters = scan.setup.parameters;
     for (std::uint64_t offset = 0; offset < block.seeds; ++offset) {
-        parameters.seed = static_cast<std::int32_t>(block.firstSeed + static_cast<std::int64_t>(offset));
+        parameters.seed = seedAt(scan, block.first + offset);
         LevelFigures figures;
         if (!libraryFigures(parameters, scan.setup.constraints.window, scan.setup.library,
                             {&scan.stop, &tally.libraryAsteroids}, figures))
@@ -218,7 +229,7 @@ bool examineEmptyLevels(SeedScan& scan, Block& block) {
     if (!meetsConstraints(LevelFigures{}, scan.setup.constraints))
         return true;
     for (std::uint64_t offset = 0; offset < block.seeds; ++offset)
-        block.matches.push_back({static_cast<std::int32_t>(block.firstSeed + static_cast<std::int64_t>(offset)), {}});
+        block.matches.push_back({seedAt(scan, block.first + offset), {}});
     return true;
 }
 
@@ -245,12 +256,9 @@ void examineBlocks(SeedScan& scan, ThreadTally& tally) {
             if (stopRequested(&scan.stop) || scan.nextToClaim == scan.blockCount)
                 return;
             const std::uint64_t number = scan.nextToClaim++;
-            const auto firstSeed = scan.setup.firstSeed + static_cast<std::int64_t>(number * scan.seedsPerBlock);
-            const auto seeds = std::min<std::uint64_t>(scan.seedsPerBlock,
-                                                       static_cast<std::uint64_t>(scan.setup.lastSeed - firstSeed) + 1);
             block = &scan.pending.emplace_back();
-            block->firstSeed = firstSeed;
-            block->seeds = seeds;
+            block->first = number * scan.seedsPerBlock;
+            block->seeds = std::min(scan.seedsPerBlock, scan.seedCount - block->first);
         }
         bool whole = false;
         if (scan.setup.parameters.levelLength <= 0)
@@ -313,8 +321,9 @@ ScanHandle startScan(const ScanSetup& setup) {
                static_cast<double>(scan->seedsPerBlock) * asteroids > asteroidsPerBlock)
             scan->seedsPerBlock /= 2;
     }
-    const auto seeds = static_cast<std::uint64_t>(setup.lastSeed - setup.firstSeed + 1);
-    scan->blockCount = (seeds + scan->seedsPerBlock - 1) / scan->seedsPerBlock;
+    scan->seedCount =
+        setup.seeds != nullptr ? setup.seeds->size() : static_cast<std::uint64_t>(setup.lastSeed - setup.firstSeed + 1);
+    scan->blockCount = (scan->seedCount + scan->seedsPerBlock - 1) / scan->seedsPerBlock;
     scan->tallies.resize(scan->setup.threads);
     for (unsigned thread = 0; thread < scan->setup.threads; ++thread)
         scan->workers.emplace_back(work, std::ref(*scan), std::ref(scan->tallies[thread]));
@@ -359,16 +368,14 @@ ScanTally scanTally(const SeedScan& scan) {
     return tally;
 }
 
-std::int64_t stopScan(SeedScan& scan, std::vector<SeedMatch>& matches) {
+std::uint64_t stopScan(SeedScan& scan, std::vector<SeedMatch>& matches) {
     joinWorkers(scan);
     for (Block& block : scan.pending) {
         if (!block.finished || block.wrong)
-            return block.firstSeed;
+            return block.first;
         addMatches(block, matches);
     }
-    return scan.setup.firstSeed + static_cast<std::int64_t>(std::min(
-                                      scan.nextToClaim * scan.seedsPerBlock,
-                                      static_cast<std::uint64_t>(scan.setup.lastSeed - scan.setup.firstSeed + 1)));
+    return std::min(scan.nextToClaim * scan.seedsPerBlock, scan.seedCount);
 }
 
 LibraryAccess libraryAccess() {

@@ -26,6 +26,9 @@ struct ScanSetup {
     Constraints constraints;
     std::int64_t firstSeed = INT32_MIN;  // the range, inclusive, in ascending signed order
     std::int64_t lastSeed = INT32_MAX;
+    // The seeds to examine, in this order, instead of the range; nullptr
+    // for the range. It must outlive the scan.
+    const std::vector<std::int32_t>* seeds = nullptr;
     unsigned threads = 1;                // at least 1
     const LaneKernel* kernel = nullptr;  // nullptr: the C library's generator, on one thread
     LibraryAccess library = LibraryAccess::reentrant;
@@ -56,7 +59,7 @@ using ScanHandle = std::unique_ptr<SeedScan, SeedScanEnd>;
 // setup.parameters, or setup.parameters.levelLength <= 0.
 ScanHandle startScan(const ScanSetup& setup);
 
-// Waits up to wait for the next block in seed order and adds its matches,
+// Waits up to wait for the next block in order and adds its matches,
 // in seed order, to matches. With ScanStep::wrong, the matches below the
 // seed that was not confirmed are added, and wrongSeed is set to it.
 ScanStep takeNextBlock(SeedScan& scan, std::chrono::milliseconds wait, std::vector<SeedMatch>& matches,
@@ -74,10 +77,11 @@ struct ScanTally {
 ScanTally scanTally(const SeedScan& scan);
 
 // Stops the threads at once, dropping the blocks they had not finished,
-// then adds, in seed order, the matches of every finished block below the
-// first unfinished one, and returns the first seed of that block: a seed
-// above the range when the whole range was examined.
-std::int64_t stopScan(SeedScan& scan, std::vector<SeedMatch>& matches);
+// then adds, in order, the matches of every finished block before the
+// first unfinished one, and returns the place of that block's first seed
+// in the order of examination (0 for the range's first seed, or the
+// list's): the number of seeds to examine when all of them were.
+std::uint64_t stopScan(SeedScan& scan, std::vector<SeedMatch>& matches);
 
 // Returns how the C library's generator can be drawn from: reentrant when
 // random_r() after srandom_r() gives the values of random() after srandom()

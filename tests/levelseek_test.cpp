@@ -100,12 +100,16 @@ TEST(LaneKernels, AgreeWithTheScalarDraw) {
             // A ring of two slots has to grow for any window.
             std::vector<std::int32_t> ring(2 * kernel.lanes);
             std::vector<LaneFigures> lanes;
+            std::vector<std::uint32_t> seeds(kernel.lanes);
             for (std::uint32_t group = 0; group < 4; ++group) {
-                const std::uint32_t firstSeed = example.firstSeed + group * static_cast<std::uint32_t>(kernel.lanes);
-                drawLaneGroup(kernel, query, firstSeed, ring, lanes);
+                // Consecutive seeds, but for the last group, spread out.
+                for (std::size_t lane = 0; lane < kernel.lanes; ++lane)
+                    seeds[lane] = example.firstSeed +
+                                  static_cast<std::uint32_t>(group * kernel.lanes + lane * (group == 3 ? 7919 : 1));
+                drawLaneGroup(kernel, query, seeds.data(), ring, lanes);
                 for (std::size_t lane = 0; lane < kernel.lanes; ++lane) {
                     LevelParameters parameters = example.parameters;
-                    parameters.seed = static_cast<std::int32_t>(firstSeed + lane);
+                    parameters.seed = static_cast<std::int32_t>(seeds[lane]);
                     const LevelFigures scalar = libraryFigures(parameters, example.constraints.window);
                     const LevelFigures& found = lanes[lane].figures;
                     const bool matches = meetsConstraints(scalar, example.constraints);
