@@ -37,8 +37,11 @@ bool same(const Bounds& left, const Bounds& right) {
 std::vector<std::string> written(const SeekRequest& request) {
     const SeekRequest defaults;
     const Constraints& constraints = request.constraints;
-    std::vector<std::string> arguments{"--seeds=" + std::to_string(request.firstSeed) + ".." +
-                                       std::to_string(request.lastSeed)};
+    std::vector<std::string> arguments;
+    if (request.seedsFrom.empty())
+        arguments.push_back("--seeds=" + std::to_string(request.firstSeed) + ".." + std::to_string(request.lastSeed));
+    else
+        arguments.insert(arguments.end(), {"--seeds-from", request.seedsFrom, "--skip", std::to_string(request.skip)});
     if (!same(constraints.count, defaults.constraints.count))
         arguments.insert(arguments.end(), {"--count", range(constraints.count)});
     if (!same(constraints.longestGap, defaults.constraints.longestGap))
@@ -104,6 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 reread.constraints.clearStart == constraints.clearStart &&
                 reread.constraints.window == constraints.window && reread.mostMatches == request.mostMatches &&
                 reread.threads == request.threads && reread.csv == request.csv && reread.header == request.header &&
+                reread.seedsFrom == request.seedsFrom && reread.skip == request.skip &&
                 reread.limits.levelLength == request.limits.levelLength &&
                 reread.limits.maxDistance == request.limits.maxDistance &&
                 reread.limits.maxSpeedX == request.limits.maxSpeedX &&

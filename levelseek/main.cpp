@@ -7,10 +7,12 @@
 
 #include "lane_draw.h"
 #include "level_parameters.h"
+#include "seed_list.h"
 #include "seed_scan.h"
 #include "seek_request.h"
 #include "user_text.h"
 
+#include <fcntl.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -54,19 +56,95 @@ void tell(std::string_view latin1Text) {
 // A problem's text with its quoted arguments, set apart by argumentMark,
 // shown as file names are: in the user's character set, control bytes
 // escaped.
-int refuse(const std::string& problem) {
-    std::string shown = forUser("levelseek : ");
+std::string shownProblem(std::string_view problem) {
+    std::string shown;
     std::size_t start = 0;
     for (bool argument = false;; argument = !argument) {
         const std::size_t end = problem.find(argumentMark, start);
-        const std::string_view part = std::string_view(problem).substr(start, end - start);
+        const std::string_view part = problem.substr(start, end - start);
         shown += argument ? shownName(part) : forUser(part);
         if (end == std::string::npos)
-            break;
+            return shown;
         start = end + 1;
     }
-    static_cast<void>(writeWhole(STDERR_FILENO, shown + forUser(". Voir levelseek --help.\n")));
+}
+
+int refuse(const std::string& problem) {
+    static_cast<void>(writeWhole(
+        STDERR_FILENO, forUser("levelseek : ") + shownProblem(problem) + forUser(". Voir levelseek --help.\n")));
     return 1;
+}
+
+// The seeds of --seeds-from, each once at its first place, read whole
+// before anything is written, so that a bad line leaves standard output
+// empty. Returns whether they could be read; says why not.
+bool readSeedList(const SeekRequest& request, SeedList& list) {
+    constexpr std::size_t chunk = std::size_t{1} << 16;
+    constexpr std::size_t longestLine = 4096;
+    const bool standardInput = request.seedsFrom == "-";
+    const std::string name = standardInput ? forUser(
+                                                 "l'entr\xE9"
+                                                 "e standard")
+                                           : shownName(request.seedsFrom);
+    const int descriptor = standardInput ? STDIN_FILENO : open(request.seedsFrom.c_str(), O_RDONLY | O_CLOEXEC);
+    const auto cannotRead = [&](int error) {
+        tell("levelseek : impossible de lire ");
+        static_cast<void>(writeWhole(STDERR_FILENO, name + forUser(" : ") + reasonFor(error) + ".\n"));
+        return false;
+    };
+    if (descriptor < 0)
+        return cannotRead(errno);
+    SeedListReader reader;
+    std::vector<std::int32_t> seeds;
+    std::vector<std::uint64_t> lines;
+    std::string problem;
+    const auto take = [&](std::string_view line) {
+        std::int32_t seed = 0;
+        switch (readSeedLine(reader, line, seed, problem)) {
+        case SeedLine::seed:
+            seeds.push_back(seed);
+            lines.push_back(reader.lines);
+            return true;
+        case SeedLine::header:
+            return true;
+        case SeedLine::bad:
+            break;
+        }
+        static_cast<void>(writeWhole(
+            STDERR_FILENO, forUser("levelseek : ") + name + forUser(", ") + shownProblem(problem) + forUser(".\n")));
+        return false;
+    };
+    std::string pending;
+    std::string buffer(chunk, '\0');
+    bool good = true;
+    for (;;) {
+        const ssize_t got = read(descriptor, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            good = cannotRead(errno);
+            break;
+        }
+        if (got == 0) {
+            good = pending.empty() || take(pending);
+            break;
+        }
+        pending.append(buffer.data(), static_cast<std::size_t>(got));
+        std::size_t start = 0;
+        for (std::size_t end; good && (end = pending.find('\n', start)) != std::string::npos; start = end + 1)
+            good = take(std::string_view(pending).substr(start, end - start));
+        pending.erase(0, start);
+        // A line that long is no seed: no need to wait for its end.
+        if (good && pending.size() > longestLine)
+            good = take(pending);
+        if (!good)
+            break;
+    }
+    if (!standardInput)
+        close(descriptor);
+    if (good)
+        list = firstPlaces(std::move(seeds), std::move(lines), request.skip);
+    return good;
 }
 
 // Standard output, gathered in large writes; a write that fails is kept
@@ -231,7 +309,7 @@ std::string progressLine(const Progress& progress, const ScanTally& tally, std::
 
 void showProgress(Progress& progress, const SeedScan& scan, std::uint64_t matches) {
     const Clock::time_point now = Clock::now();
-    if (!progress.shown || now - progress.lastShown < progressInterval)
+    if (!progress.shown || progress.total == 0 || now - progress.lastShown < progressInterval)
         return;
     progress.lastShown = now;
     const double seconds = std::chrono::duration<double>(now - progress.start).count();
@@ -335,13 +413,13 @@ double expectedAsteroids(const LevelParameters& limits) {
     return perSeed >= manyAsteroids ? perSeed : 0;
 }
 
-// After SIGINT or SIGTERM: writes every match below the first seed whose
+// After SIGINT or SIGTERM: writes every match before the first seed whose
 // block was not finished, says how to resume, and returns the exit status.
 // A --first met by then is a complete answer.
-int endInterrupted(SeedScan& scan, const ScanSetup& setup, const SeekRequest& request, Output& output,
-                   std::uint64_t written) {
+int endInterrupted(SeedScan& scan, const ScanSetup& setup, const SeekRequest& request, const SeedList& list,
+                   Output& output, std::uint64_t written) {
     std::vector<SeedMatch> matches;
-    const std::int64_t resume = setup.firstSeed + static_cast<std::int64_t>(stopScan(scan, matches));
+    const std::uint64_t place = stopScan(scan, matches);
     writeMatches(request, matches, output, written);
     const bool lost = !finishOutput(output);
     if (lost)
@@ -349,14 +427,25 @@ int endInterrupted(SeedScan& scan, const ScanSetup& setup, const SeekRequest& re
     if (request.mostMatches != 0 && written == request.mostMatches)
         return lost ? 1 : 0;
     std::string message = "levelseek : interrompu";
-    if (resume <= setup.lastSeed) {
-        message += " ; pour reprendre : --seeds " + std::to_string(resume) + ".." + std::to_string(setup.lastSeed);
+    std::string resume;
+    if (request.seedsFrom.empty() && setup.firstSeed + static_cast<std::int64_t>(place) <= setup.lastSeed)
+        resume = "--seeds " + std::to_string(setup.firstSeed + static_cast<std::int64_t>(place)) + ".." +
+                 std::to_string(setup.lastSeed);
+    else if (request.seedsFrom == "-" && place < list.seeds.size())
+        message +=
+            " ; l'entr\xE9"
+            "e standard ne se relit pas : pas de reprise";
+    else if (place < list.seeds.size())
+        resume = "--seeds-from " + std::string(1, argumentMark) + request.seedsFrom + argumentMark + " --skip " +
+                 std::to_string(list.lines[place] - 1);
+    if (!resume.empty()) {
+        message += " ; pour reprendre : " + resume;
         if (request.mostMatches != 0)
             message += " --first " + std::to_string(request.mostMatches - written);
         if (request.csv)
             message += " --no-header";
     }
-    tell(message + "\n");
+    static_cast<void>(writeWhole(STDERR_FILENO, shownProblem(message + "\n")));
     return exitBySignal + interruption;
 }
 
@@ -374,6 +463,12 @@ int seek(const SeekRequest& request) {
     setup.firstSeed = request.firstSeed;
     setup.lastSeed = request.lastSeed;
     setup.threads = request.threads != 0 ? request.threads : usableProcessors();
+    SeedList list;
+    if (!request.seedsFrom.empty()) {
+        if (!readSeedList(request, list))
+            return 1;
+        setup.seeds = &list.seeds;
+    }
     setup.kernel = request.limits.levelLength > 0 ? checkedKernel(*kernel) : kernel;
     setup.library = libraryAccess();
 
@@ -387,7 +482,8 @@ int seek(const SeekRequest& request) {
     Progress progress;
     progress.shown = isatty(STDERR_FILENO) == 1;
     progress.sharedScreen = isatty(STDOUT_FILENO) == 1;
-    progress.total = static_cast<std::uint64_t>(setup.lastSeed - setup.firstSeed + 1);
+    progress.total =
+        setup.seeds != nullptr ? setup.seeds->size() : static_cast<std::uint64_t>(setup.lastSeed - setup.firstSeed + 1);
     if (setup.kernel != nullptr && request.limits.levelLength > 0) {
         progress.asteroidsPerSeed = expectedAsteroids(request.limits);
         progress.lanes = setup.kernel->lanes;
@@ -402,7 +498,7 @@ int seek(const SeekRequest& request) {
     while (request.mostMatches == 0 || written < request.mostMatches) {
         if (interruption != 0) {
             eraseProgress(progress);
-            return endInterrupted(*scan, setup, request, output, written);
+            return endInterrupted(*scan, setup, request, list, output, written);
         }
         matches.clear();
         std::int32_t wrongSeed = 0;

@@ -117,6 +117,15 @@ std::string applyOption(std::string_view name, std::string_view value, SeekReque
         problem = parseRange(value, "--seeds", INT32_MIN, INT32_MAX, seeds);
         request.firstSeed = seeds.lowest;
         request.lastSeed = seeds.highest;
+        request.seedRange = true;
+    } else if (name == "--seeds-from") {
+        if (value.empty())
+            return "--seeds-from attend un nom de fichier, ou - pour l'entr\xE9"
+                   "e standard";
+        request.seedsFrom = std::string(value);
+    } else if (name == "--skip") {
+        problem = parseNumber(value, "--skip", 0, INT64_MAX, number);
+        request.skip = static_cast<std::uint64_t>(number);
     } else if (name == "--count") {
         problem = parseRange(value, "--count", 0, INT64_MAX, request.constraints.count);
     } else if (name == "--clear-start") {
@@ -137,8 +146,9 @@ std::string applyOption(std::string_view name, std::string_view value, SeekReque
 }
 
 bool takesValue(std::string_view name) {
-    constexpr std::array<std::string_view, 7> withValues{"--seeds",   "--count", "--clear-start", "--longest-gap",
-                                                         "--densest", "--first", "--threads"};
+    constexpr std::array<std::string_view, 9> withValues{"--seeds",   "--seeds-from",  "--skip",
+                                                         "--count",   "--clear-start", "--longest-gap",
+                                                         "--densest", "--first",       "--threads"};
     return std::find(withValues.begin(), withValues.end(), name) != withValues.end();
 }
 
@@ -190,6 +200,13 @@ const std::string_view seekUsage =
     "  --seeds INTERVALLE       graines \xE0 parcourir\n"
     "                           (d\xE9"
     "faut : -2147483648..2147483647)\n"
+    "  --seeds-from FICHIER     graines \xE0 examiner, une par ligne (ou la sortie\n"
+    "                           --csv de levelseek), dans leur ordre ; - pour\n"
+    "                           l'entr\xE9"
+    "e standard\n"
+    "  --skip N                 avec --seeds-from, saute les N premi\xE8res lignes,\n"
+    "                           d\xE9j\xE0 examin\xE9"
+    "es\n"
     "  --count INTERVALLE       nombre d'asteroides du level\n"
     "  --clear-start N          aucun asteroide n'a un x inf\xE9rieur \xE0 N\n"
     "  --longest-gap INTERVALLE plus grand \xE9"
@@ -215,6 +232,9 @@ const std::string_view seekUsage =
     "\n"
     "Un INTERVALLE est MIN..MAX, MIN.., ..MAX ou un seul entier ; les bornes sont\n"
     "comprises. Un nombre n\xE9gatif est une valeur, jamais une option.\n"
+    "Avec --seeds-from, une graine trouv\xE9"
+    "e est \xE9"
+    "crite une fois, \xE0 sa premi\xE8re place.\n"
     "Code de sortie : 0 si l'intervalle a \xE9t\xE9 parcouru (ou --first atteint), 1 en\n"
     "cas d'erreur, 128 plus le num\xE9ro du signal si SIGINT ou SIGTERM l'interrompt ;\n"
     "il dit alors sur la sortie d'erreur comment reprendre.\n";
@@ -233,6 +253,10 @@ std::string parseSeekRequest(const std::vector<std::string_view>& arguments, See
     }
     if (request.help || request.version)
         return {};
+    if (request.seedRange && !request.seedsFrom.empty())
+        return "--seeds et --seeds-from ne vont pas ensemble : une plage ou une liste de graines";
+    if (request.skip != 0 && request.seedsFrom.empty())
+        return "--skip ne va qu'avec --seeds-from";
     if (limits.size() != limitFields.size())
         return "il faut quatre limites, LONGUEUR DISTANCE VITESSE_X VITESSE_Y, et non " + std::to_string(limits.size());
     for (std::size_t index = 0; index < limits.size(); ++index) {

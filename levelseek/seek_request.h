@@ -14,6 +14,9 @@ struct SeekRequest {
     LevelParameters limits;              // the four limits; the seed is not used
     std::int64_t firstSeed = INT32_MIN;  // the seeds to scan, inclusive, in ascending signed order
     std::int64_t lastSeed = INT32_MAX;
+    bool seedRange = false;  // --seeds was given
+    std::string seedsFrom;   // --seeds-from: the file of the seeds to examine instead ("-": standard input)
+    std::uint64_t skip = 0;  // --skip: the lines of that file examined before
     Constraints constraints;
     bool densestColumn = false;     // --densest was given: the CSV has its column
     std::uint64_t mostMatches = 0;  // --first; 0: every match

@@ -258,6 +258,10 @@ TEST(Levelseek, RefusesWhatItCannotUse) {
         {{"--first", "99999999999999999999", "1000", "20", "5", "3"},
          "levelseek : --first : 99999999999999999999 est bien trop grand" + seeHelp},
         {{"--fast", "1000", "20", "5", "3"}, "levelseek : option inconnue : --fast" + seeHelp},
+        {{"--fast\x1B[2J\xC3\xA9", "1000", "20", "5", "3"},
+         "levelseek : option inconnue : --fast\\x1B[2J\xC3\xA9" + seeHelp},
+        {{"--seeds", "1..2", "--seeds-from", "-", "1000", "20", "5", "3"},
+         "levelseek : --seeds et --seeds-from ne vont pas ensemble : une plage ou une liste de graines" + seeHelp},
         {{"1000", "20", "5", "3", "--threads"}, "levelseek : l'option --threads attend une valeur" + seeHelp},
         {{"1000", "-20", "5"},
          "levelseek : il faut quatre limites, LONGUEUR DISTANCE VITESSE_X VITESSE_Y, et non 3" + seeHelp},
@@ -416,6 +420,26 @@ TEST(Levelseek, StopsAtOnceInTheMiddleOfLongLevels) {
         EXPECT_EQ(request.firstSeed, next);
     }
 
+    // A list resumes by its lines.
+    {
+        const TemporaryFolder folder;
+        std::string list;
+        for (int seed = 0; seed <= 40000; ++seed)
+            list += std::to_string(seed) + "\n";
+        writeFile(folder.path / "list.txt", list);
+        ProgramSetup interrupted;
+        interrupted.limit = std::chrono::milliseconds(1500);
+        interrupted.signalAtLimit = SIGINT;
+        const ProgramRun run =
+            runProgram(LEVELSEEK_PROGRAM, folder.path, "",
+                       {"--seeds-from", "list.txt", "--count", "1..", "3000000", "20", "5", "3"}, interrupted);
+        EXPECT_EQ(run.status, 128 + SIGINT);
+        const auto done = std::count(run.output.begin(), run.output.end(), '\n');
+        EXPECT_EQ(run.output, list.substr(0, run.output.size()));
+        EXPECT_EQ(run.errors, "levelseek : interrompu ; pour reprendre : --seeds-from list.txt --skip " +
+                                  std::to_string(done) + "\n");
+    }
+
     // A SIGINT the caller ignores, as a shell does for a job in the
     // background, stays ignored: the search goes on to its end.
     ProgramSetup ignoring;
@@ -459,6 +483,73 @@ TEST(Levelseek, FitsItsProgressLineToTheTerminal) {
                               "es sur 192 graines, en "),
               std::string::npos)
         << run.output;
+}
+
+// --seeds-from examines the seeds of a list, in its order, each once at its
+// first place, from a file, standard input or levelseek's own CSV, with the
+// lanes, whatever seeds they are given; a bad line is refused with its
+// number and nothing on standard output.
+TEST(Levelseek, ExaminesTheSeedsOfAList) {
+    const TemporaryFolder folder;
+    const auto search = [&](const std::string& list, std::vector<std::string> arguments) {
+        writeFile(folder.path / "list.txt", list);
+        ProgramSetup setup;
+        setup.environment = utf8Locale;
+        setup.standardInput = folder.path / "list.txt";
+        arguments.insert(arguments.end(), {"1000", "20", "5", "3"});
+        return runProgram(LEVELSEEK_PROGRAM, folder.path, "", arguments, setup);
+    };
+    std::string consecutive;
+    for (int seed = -3000; seed <= 3000; ++seed)
+        consecutive += std::to_string(seed) + "\n";
+    EXPECT_EQ(search(consecutive, {"--seeds-from", "-", "--count", "110.."}).output,
+              runLevelseek({"--seeds", "-3000..3000", "--count", "110..", "1000", "20", "5", "3"}).output);
+    const std::string header = "seed,count,first_x,last_x,longest_gap\n";
+    struct Case {
+        std::string list;
+        std::vector<std::string> options;
+        std::string output;
+    };
+    const Case cases[] = {
+        {"58\n-5\n116\n58\n1\n0",
+         {"--seeds-from", "list.txt", "--csv"},
+         header + "58,117,17,1003,19\n-5,107,15,1010,19\n116,118,17,1007,19\n1,117,3,1018,19\n0,117,3,1018,19\n"},
+        {header + "58,117,17,1003,19\n-5,107,15,1010,19\n", {"--seeds-from", "-", "--count", "110.."}, "58\n"},
+        // Lines 1 and 2 were examined before: 58 is not examined again.
+        {"58\n-5\n116\n58\n1\n", {"--seeds-from", "list.txt", "--skip", "2"}, "116\n1\n"},
+        {"", {"--seeds-from", "-", "--csv"}, header},
+    };
+    for (const Case& example : cases) {
+        SCOPED_TRACE(example.list);
+        const ProgramRun run = search(example.list, example.options);
+        EXPECT_EQ(run.status, 0) << run.errors;
+        EXPECT_EQ(run.output, example.output);
+    }
+    const std::string notASeed = " n'est pas une graine, un entier de -2147483648 \xC3\xA0 2147483647.\n";
+    const Case refused[] = {
+        {"1\n\n3\n", {"--seeds-from", "list.txt"}, "levelseek : list.txt, ligne 2 : \"\"" + notASeed},
+        {"1\n2147483648\n",
+         {"--seeds-from", "-"},
+         "levelseek : l'entr\xC3\xA9"
+         "e standard, ligne 2 : \"2147483648\"" +
+             notASeed},
+        {"7\r\n",
+         {"--seeds-from", "-"},
+         "levelseek : l'entr\xC3\xA9"
+         "e standard, ligne 1 : \"7\\x0D\"" +
+             notASeed},
+        {header + "1,2,3\n",
+         {"--seeds-from", "list.txt"},
+         "levelseek : list.txt, ligne 2 : \"1,2,3\" n'a pas les 5 colonnes du CSV de levelseek.\n"},
+        {"1\n", {"--seeds-from", "missing.txt"}, "levelseek : impossible de lire missing.txt : fichier introuvable.\n"},
+    };
+    for (const Case& example : refused) {
+        SCOPED_TRACE(example.output);
+        const ProgramRun run = search(example.list, example.options);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.output, "");
+        EXPECT_EQ(run.errors, example.output);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,39 @@
+// The seeds of --seeds-from, read a line at a time: one decimal 32-bit
+// integer a line, or levelseek's own --csv output, whose header is
+// recognised and skipped and whose first column is the seed. Pure: the
+// file's bytes are read elsewhere.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What the lines read so far say about the next ones.
+struct SeedListReader {
+    std::uint64_t lines = 0;     // lines read
+    std::size_t csvColumns = 0;  // the columns of the CSV rows, once known; 0 before
+};
+
+enum class SeedLine {
+    seed,    // a seed was read
+    header,  // the CSV header: no seed
+    bad,     // not a seed, nor a CSV row of the right shape
+};
+
+// Reads one line, without its line feed. For SeedLine::bad, problem says
+// what is wrong, in French and ISO-8859-1, and quotes the line between two
+// argumentMark bytes, as a refusal of the command line does.
+SeedLine readSeedLine(SeedListReader& reader, std::string_view line, std::int32_t& seed, std::string& problem);
+
+// The seeds of a list, each once, in the order of their first line, and
+// the line each came from (counted from 1), for a resume line.
+struct SeedList {
+    std::vector<std::int32_t> seeds;
+    std::vector<std::uint64_t> lines;
+};
+
+// Keeps of seeds and lines only the first place of each seed, and of those
+// only the ones whose line is above skipped: the lines up to skipped were
+// examined before, so that a seed seen there is not examined again.
+SeedList firstPlaces(std::vector<std::int32_t> seeds, std::vector<std::uint64_t> lines, std::uint64_t skipped);
