@@ -111,6 +111,14 @@ ProgramRun runProgram(const std::filesystem::path& program, const std::filesyste
             _exit(127);
         if (setup.closeStandardOutput)
             close(1);
+        // The program starts as from an interactive shell, whatever the
+        // test runner ignores or blocks (a job started in the background
+        // ignores SIGINT): the tests that want a signal ignored say so.
+        signal(SIGINT, SIG_DFL);
+        signal(SIGTERM, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         for (std::string& setting : settings)
             putenv(setting.data());
         umask(022);
