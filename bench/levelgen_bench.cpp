@@ -284,6 +284,19 @@ int main() {
     std::printf(
         "levelseek, --csv, every seed listed:            %6.2f million seeds/s, ratio %5.1f (goal: at least 1.8)\n",
         everyRate / 1e6, everyRate / plainRate);
+    // A list of a million seeds, in an order of their own, against the
+    // same seeds as a range.
+    {
+        std::string list;
+        for (std::uint32_t place = 0; place < 1000000; ++place)
+            list += std::to_string((place * 7919U) % 1000000U) + "\n";
+        std::ofstream(folder / "list.txt") << list;
+    }
+    const double listRate = broadRate(
+        {"--seeds-from", (folder / "list.txt").string(), "--count", "130..", "1000", "20", "5", "3"}, 1000000);
+    const double rangeRate = broadRate({"--seeds", "0..999999", "--count", "130..", "1000", "20", "5", "3"}, 1000000);
+    std::printf("levelseek, --seeds-from 10^6 listed seeds:      %6.2f million seeds/s (the range: %.2f)\n",
+                listRate / 1e6, rangeRate / 1e6);
     // A window that holds a whole level of about 2 million asteroids.
     const std::vector<std::string> densest{LEVELSEEK_PROGRAM, "--seeds", "0..0", "--densest", "100000000:1..",
                                            "19000000",        "20",      "5",    "3"};

@@ -24,4 +24,8 @@ for program in levelgen levelview levelseek; do
     fi
   done
 done
+for completion in levelseek levelview; do
+  [[ -f $prefix/share/bash-completion/completions/$completion ]] ||
+    { echo "missing: share/bash-completion/completions/$completion"; status=1; }
+done
 exit $status

@@ -552,4 +552,44 @@ TEST(Levelseek, ExaminesTheSeedsOfAList) {
     }
 }
 
+// The three ways of combining searches that the manual page shows, run as
+// it shows them, on negative seeds too, against the answer worked out here.
+TEST(Levelseek, CombinesWithTheShellsTools) {
+    const TemporaryFolder folder;
+    const std::string searches = std::string("levelseek=") + LEVELSEEK_PROGRAM +
+                                 "\n"
+                                 "$levelseek --seeds -3000..3000 --count 110.. 1000 20 5 3 > a.txt\n"
+                                 "$levelseek --seeds -3000..3000 --clear-start 12 1000 20 5 3 > b.txt\n"
+                                 "$levelseek --csv --seeds -3000..3000 --count 110.. 1000 20 5 3 > a.csv\n"
+                                 "$levelseek --csv --seeds -3000..3000 --clear-start 12 --densest 50: 1000 20 5 3 "
+                                 "> b.csv\n"
+                                 "export LC_ALL=C\n";
+    const std::string recipes[] = {
+        "sort -m -n -u a.txt b.txt",
+        "grep -vxFf b.txt a.txt",
+        "join -t, <(tail -n +2 a.csv | sort -t, -k1,1) <(tail -n +2 b.csv | sort -t, -k1,1) | sort -t, -k1,1n",
+    };
+    std::string either;
+    std::string onlyFirst;
+    std::string both;
+    for (std::int32_t seed = -3000; seed <= 3000; ++seed) {
+        const LevelFigures figures = libraryFigures({seed, 1000, 20, 5, 3}, 50);
+        const bool first = figures.count >= 110;
+        const bool second = figures.firstX >= 12;
+        const std::string row = std::to_string(seed) + "," + std::to_string(figures.count) + "," +
+                                std::to_string(figures.firstX) + "," + std::to_string(figures.lastX) + "," +
+                                std::to_string(figures.longestGap);
+        either += first || second ? std::to_string(seed) + "\n" : "";
+        onlyFirst += first && !second ? std::to_string(seed) + "\n" : "";
+        both += first && second ? row + row.substr(row.find(',')) + "," + std::to_string(figures.densest) + "\n" : "";
+    }
+    const std::string expected[] = {either, onlyFirst, both};
+    for (std::size_t recipe = 0; recipe < std::size(recipes); ++recipe) {
+        SCOPED_TRACE(recipes[recipe]);
+        const ProgramRun run = runProgram("/bin/bash", folder.path, "", {"-c", searches + recipes[recipe]});
+        EXPECT_EQ(run.status, 0) << run.errors;
+        EXPECT_EQ(run.output, expected[recipe]);
+    }
+}
+
 }  // namespace

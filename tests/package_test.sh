@@ -20,7 +20,9 @@ dpkg-deb -x "$package" "$scratch/root"
 status=0
 programs=(levelgen levelview levelseek)
 doc=usr/share/doc/levelgen
-for file in "${programs[@]/#/usr/bin/}" "${programs[@]/#/usr/share/man/man1/}" $doc/copyright $doc/changelog.gz; do
+completions=usr/share/bash-completion/completions
+for file in "${programs[@]/#/usr/bin/}" "${programs[@]/#/usr/share/man/man1/}" $doc/copyright $doc/changelog.gz \
+  $completions/levelseek $completions/levelview; do
   [[ -f $scratch/root/$file || $file == */man1/* && -f $scratch/root/$file.1.gz ]] ||
     { echo "missing from the package: /$file"; status=1; }
 done
