@@ -258,3 +258,20 @@ std::string forUser(std::string_view latin1Text) {
 std::string shownName(std::string_view name) {
     return shownName(adopted(), name);
 }
+
+std::string markedUserBytes(std::string_view bytes) {
+    return userBytesMark + std::string(bytes) + userBytesMark;
+}
+
+std::string forUserWithBytes(std::string_view latin1Text) {
+    std::string shown;
+    std::size_t start = 0;
+    for (bool userBytes = false;; userBytes = !userBytes) {
+        const std::size_t end = latin1Text.find(userBytesMark, start);
+        const std::string_view part = latin1Text.substr(start, end - start);
+        shown += userBytes ? shownName(part) : forUser(part);
+        if (end == std::string_view::npos)
+            return shown;
+        start = end + 1;
+    }
+}

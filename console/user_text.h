@@ -56,3 +56,14 @@ int writeWhole(int descriptor, std::string_view bytes);
 // adoptUserLocale(), ASCII before it is called.
 std::string forUser(std::string_view latin1Text);
 std::string shownName(std::string_view name);
+
+// Sets apart, in an ISO-8859-1 text, bytes that come from the user (an
+// argument, a line of a file): no argument can hold it.
+constexpr char userBytesMark = '\0';
+
+// Returns bytes set apart by userBytesMark on either side.
+std::string markedUserBytes(std::string_view bytes);
+
+// Returns latin1Text for the user, with every part set apart by
+// userBytesMark shown as shownName() shows a name.
+std::string forUserWithBytes(std::string_view latin1Text);

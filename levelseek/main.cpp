@@ -53,25 +53,9 @@ void tell(std::string_view latin1Text) {
     static_cast<void>(writeWhole(STDERR_FILENO, forUser(latin1Text)));
 }
 
-// A problem's text with its quoted arguments, set apart by argumentMark,
-// shown as file names are: in the user's character set, control bytes
-// escaped.
-std::string shownProblem(std::string_view problem) {
-    std::string shown;
-    std::size_t start = 0;
-    for (bool argument = false;; argument = !argument) {
-        const std::size_t end = problem.find(argumentMark, start);
-        const std::string_view part = problem.substr(start, end - start);
-        shown += argument ? shownName(part) : forUser(part);
-        if (end == std::string::npos)
-            return shown;
-        start = end + 1;
-    }
-}
-
 int refuse(const std::string& problem) {
     static_cast<void>(writeWhole(
-        STDERR_FILENO, forUser("levelseek : ") + shownProblem(problem) + forUser(". Voir levelseek --help.\n")));
+        STDERR_FILENO, forUser("levelseek : ") + forUserWithBytes(problem) + forUser(". Voir levelseek --help.\n")));
     return 1;
 }
 
@@ -110,8 +94,8 @@ bool readSeedList(const SeekRequest& request, SeedList& list) {
         case SeedLine::bad:
             break;
         }
-        static_cast<void>(writeWhole(
-            STDERR_FILENO, forUser("levelseek : ") + name + forUser(", ") + shownProblem(problem) + forUser(".\n")));
+        static_cast<void>(writeWhole(STDERR_FILENO, forUser("levelseek : ") + name + forUser(", ") +
+                                                        forUserWithBytes(problem) + forUser(".\n")));
         return false;
     };
     std::string pending;
@@ -436,8 +420,8 @@ int endInterrupted(SeedScan& scan, const ScanSetup& setup, const SeekRequest& re
             " ; l'entr\xE9"
             "e standard ne se relit pas : pas de reprise";
     else if (place < list.seeds.size())
-        resume = "--seeds-from " + std::string(1, argumentMark) + request.seedsFrom + argumentMark + " --skip " +
-                 std::to_string(list.lines[place] - 1);
+        resume =
+            "--seeds-from " + markedUserBytes(request.seedsFrom) + " --skip " + std::to_string(list.lines[place] - 1);
     if (!resume.empty()) {
         message += " ; pour reprendre : " + resume;
         if (request.mostMatches != 0)
@@ -445,7 +429,7 @@ int endInterrupted(SeedScan& scan, const ScanSetup& setup, const SeekRequest& re
         if (request.csv)
             message += " --no-header";
     }
-    static_cast<void>(writeWhole(STDERR_FILENO, shownProblem(message + "\n")));
+    static_cast<void>(writeWhole(STDERR_FILENO, forUserWithBytes(message + "\n")));
     return exitBySignal + interruption;
 }
 

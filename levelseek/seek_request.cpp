@@ -3,6 +3,8 @@
 
 #include "seek_request.h"
 
+#include "user_text.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -28,7 +30,7 @@ const std::array<Limit, 4> limitFields{{
 // and set apart, so that it is shown as the user's bytes and not as text.
 std::string echoed(std::string_view text) {
     const bool cut = text.size() > longestEchoed;
-    return argumentMark + std::string(text.substr(0, longestEchoed)) + argumentMark + (cut ? "..." : "");
+    return markedUserBytes(text.substr(0, longestEchoed)) + (cut ? "..." : "");
 }
 
 bool looksNegative(std::string_view argument) {

@@ -27,9 +27,6 @@ struct SeekRequest {
     bool version = false;
 };
 
-// Sets an argument apart in a refusal's text.
-constexpr char argumentMark = '\0';
-
 // The most threads --threads accepts.
 constexpr unsigned mostThreads = 1024;
 
@@ -37,8 +34,7 @@ constexpr unsigned mostThreads = 1024;
 // is wrong with them, in French and ISO-8859-1, without a final period, or
 // an empty string. A negative number is a value, never an option. An
 // argument quoted in that text stands as it was given, in bytes of any
-// character set, between two argumentMark bytes, which no argument can
-// hold: the text is shown part by part.
+// character set, set apart by userBytesMark (see user_text.h).
 // When an option is given twice, the last one counts.
 std::string parseSeekRequest(const std::vector<std::string_view>& arguments, SeekRequest& request);
 

@@ -35,6 +35,9 @@ std::string quoted(std::string_view text) {
 }
 
 std::string forbiddenCharacter(char character) {
+    // The first byte of a Windows line end: said as such, whatever follows.
+    if (character == '\r')
+        return "fin de ligne Windows (CRLF) : l'octet 0x0D est interdit, une ligne finit par 0x0A seul";
     std::array<char, sizeof "0xFF"> code{};
     static_cast<void>(std::snprintf(code.data(), code.size(), "0x%02X", static_cast<unsigned char>(character)));
     return "caract\xE8re interdit (octet " + std::string(code.data()) + ")";

@@ -158,7 +158,8 @@ TEST(Levelview, RefusesAMalformedLevelAndLeavesNoPicture) {
     const Case cases[] = {
         {"1 2 3 4", "ligne 1 : la derni\xE8re ligne ne se termine pas par un saut de ligne"},
         {"1 2 3 4\n\n", "ligne 2 : ligne vide"},
-        {"1 2 3 4\r\n", "ligne 1 : caract\xE8re interdit (octet 0x0D)"},
+        {"1 2 3 4\r\n",
+         "ligne 1 : fin de ligne Windows (CRLF) : l'octet 0x0D est interdit, une ligne finit par 0x0A seul"},
         {"1 2 3 +4\n", "ligne 1 : caract\xE8re interdit (octet 0x2B)"},
         {"1\t2 3 4\n", "ligne 1 : caract\xE8re interdit (octet 0x09)"},
         {"1  2 3 4\n", "ligne 1 : espace en trop : les nombres sont s\xE9par\xE9s par une seule espace"},

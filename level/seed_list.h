@@ -1,7 +1,7 @@
-// The seeds of --seeds-from, read a line at a time: one decimal 32-bit
-// integer a line, or levelseek's own --csv output, whose header is
-// recognised and skipped and whose first column is the seed. Pure: the
-// file's bytes are read elsewhere.
+// A list of seeds as levelseek writes it and levelseek and levelview read
+// it, a line at a time: one decimal 32-bit integer a line, or levelseek's
+// --csv output, whose header is recognised and skipped and whose first
+// column is the seed. Pure: the bytes are read elsewhere.
 #pragma once
 
 #include <cstdint>
@@ -22,8 +22,8 @@ enum class SeedLine {
 };
 
 // Reads one line, without its line feed. For SeedLine::bad, problem says
-// what is wrong, in French and ISO-8859-1, and quotes the line between two
-// argumentMark bytes, as a refusal of the command line does.
+// what is wrong, in French and ISO-8859-1, and quotes the line set apart
+// by userBytesMark (see user_text.h), for forUserWithBytes().
 SeedLine readSeedLine(SeedListReader& reader, std::string_view line, std::int32_t& seed, std::string& problem);
 
 // The seeds of a list, each once, in the order of their first line, and

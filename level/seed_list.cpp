@@ -4,7 +4,7 @@
 
 #include "seed_list.h"
 
-#include "seek_request.h"
+#include "user_text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -37,7 +37,7 @@ bool readSeed(std::string_view text, std::int32_t& seed) {
 
 std::string quoted(std::string_view line) {
     const bool cut = line.size() > longestQuoted;
-    return "\"" + (argumentMark + std::string(line.substr(0, longestQuoted)) + argumentMark) + (cut ? "...\"" : "\"");
+    return "\"" + markedUserBytes(line.substr(0, longestQuoted)) + (cut ? "...\"" : "\"");
 }
 
 }  // namespace
