@@ -6,6 +6,7 @@
 #include "level_summary.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -39,10 +40,16 @@ GridCell gridBlock(const LevelSummary& summary, std::int64_t firstColumn, std::i
 }
 
 void addAsteroid(LevelSummary& summary, const Asteroid& asteroid) {
-    if (summary.count == 0)
+    if (summary.count == 0) {
         summary.origin = std::min<std::int64_t>(0, asteroid.x);
+        summary.first = asteroid;
+    } else {
+        summary.longestGap = std::max(summary.longestGap, std::int64_t{asteroid.x} - summary.last.x);
+    }
     ++summary.count;
     summary.last = asteroid;
+    summary.fastest =
+        std::max({summary.fastest, std::abs(std::int64_t{asteroid.speedX}), std::abs(std::int64_t{asteroid.speedY})});
     if (summary.count <= mostDots) {
         summary.dots.push_back(asteroid);
     } else if (!summary.dots.empty()) {

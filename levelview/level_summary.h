@@ -26,12 +26,15 @@ struct GridCell {
 };
 
 struct LevelSummary {
-    std::uint64_t count = 0;     // asteroids read
-    std::int64_t origin = 0;     // level x at the grid's left edge: 0, or the first x when it is negative
-    Asteroid last;               // the last asteroid read, when count > 0
-    std::vector<Asteroid> dots;  // every asteroid while count <= mostDots, none after
-    int columnShift = 0;         // grid columns are 2^columnShift level units wide
-    std::vector<GridCell> grid;  // up to gridColumns * gridRows cells, column after column, to the last asteroid's
+    std::uint64_t count = 0;      // asteroids read
+    std::int64_t origin = 0;      // level x at the grid's left edge: 0, or the first x when it is negative
+    Asteroid first;               // the first asteroid read, when count > 0
+    Asteroid last;                // the last asteroid read, when count > 0
+    std::int64_t longestGap = 0;  // the largest x[i] - x[i-1]; 0 below two asteroids
+    std::int64_t fastest = 0;     // the largest |speedX| or |speedY| read
+    std::vector<Asteroid> dots;   // every asteroid while count <= mostDots, none after
+    int columnShift = 0;          // grid columns are 2^columnShift level units wide
+    std::vector<GridCell> grid;   // up to gridColumns * gridRows cells, column after column, to the last asteroid's
 };
 
 // Returns the number of grid columns the level covers, from the origin to

@@ -1,21 +1,29 @@
 // levelview: draws a level file written by levelgen as an SVG picture, so
 // that a level designer can see where it is dense, where it is empty and
-// where the fast asteroids are before the game loads it. The level is read
-// once, as a stream, into a summary whose size does not depend on it; only
-// then is the picture laid out, written out and put in place.
+// where the fast asteroids are before the game loads it; or draws the level
+// of five values without a file; or lays many seeds' levels side by side on
+// one HTML page. A level is read, or drawn, once, as a stream, into a
+// summary whose size does not depend on it; only then is the picture laid
+// out, written out and put in place.
 
+#include "asteroid_draw.h"
+#include "level_parameters.h"
 #include "level_reader.h"
 #include "level_summary.h"
 #include "picture_layout.h"
 #include "picture_output.h"
+#include "seed_list.h"
+#include "sheet_page.h"
 #include "svg_text.h"
 #include "user_text.h"
 
 #include <fcntl.h>
-#include <getopt.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <array>
 #include <cerrno>
+#include <charconv>
 #include <filesystem>
 #include <new>
 #include <string>
@@ -27,17 +35,32 @@ namespace {
 constexpr std::size_t readChunk = std::size_t{1} << 18;
 constexpr std::size_t longestEchoedOption = 20;
 
+constexpr std::size_t mostSheetSeeds = 100;
+constexpr std::size_t largestSheet = 20000000;  // bytes: a page a browser opens at ease
+
 constexpr std::string_view usage =
-    "Usage : levelview [-o IMAGE] [--] [LEVEL]\n"
-    "Dessine le level LEVEL (par d\xE9"
+    "Usage : levelview [-o IMAGE] [--] [LEVEL...]\n"
+    "        levelview --values GRAINE LONGUEUR DISTANCE VITESSE_X VITESSE_Y\n"
+    "                  [-o IMAGE]\n"
+    "        levelview --sheet LONGUEUR DISTANCE VITESSE_X VITESSE_Y [-o PAGE]\n"
+    "Dessine chaque LEVEL (par d\xE9"
     "faut level.txt ; - pour l'entr\xE9"
-    "e standard) dans\n"
-    "une image SVG \xE0 ouvrir dans un navigateur. L'image de NOM.txt est NOM.svg,\n"
+    "e standard) dans une\n"
+    "image SVG \xE0 ouvrir dans un navigateur. L'image de NOM.txt est NOM.svg,\n"
     "\xE0 c\xF4t\xE9 ; celle de l'entr\xE9"
     "e standard va sur la sortie standard.\n"
     "\n"
     "  -o IMAGE   \xE9"
-    "crit l'image dans IMAGE (- pour la sortie standard)\n"
+    "crit l'image (ou la page) dans IMAGE, - pour la sortie standard ;\n"
+    "             pour un seul level\n"
+    "  --values   dessine le level que levelgen \xE9"
+    "crirait pour ces cinq valeurs,\n"
+    "             sans fichier de level, dans level_GRAINE_LONGUEUR_..._VITESSE_Y.svg\n"
+    "  --sheet    lit des graines sur l'entr\xE9"
+    "e standard, une par ligne (ou la sortie\n"
+    "             --csv de levelseek), et \xE9"
+    "crit une page HTML, sheet.html, qui\n"
+    "             montre leurs levels c\xF4t\xE9 \xE0 c\xF4t\xE9 (au plus 100 graines)\n"
     "  -h, --help affiche cette aide\n"
     "  --version  affiche la version\n"
     "  --         termine les options (pour un level dont le nom commence par -)\n"
@@ -46,7 +69,8 @@ constexpr std::string_view usage =
     "e d'un coup, par un fichier temporaire\n"
     "renomm\xE9 ; un lien symbolique est suivi ; un tube ou un p\xE9riph\xE9rique re\xE7oit\n"
     "l'image directement. Le level lui-m\xEAme n'est jamais \xE9"
-    "cras\xE9.\n"
+    "cras\xE9. Un nombre n\xE9gatif\n"
+    "est une valeur, jamais une option.\n"
     "\n"
     "Le level doit avoir une ligne \"x y speedX speedY\" par asteroide, en entiers\n"
     "d\xE9"
@@ -55,12 +79,19 @@ constexpr std::string_view usage =
     "L'image garde les proportions du level (une unit\xE9 a la m\xEAme longueur en x et\n"
     "en y), montre chaque asteroide et sa vitesse, ou des cases de densit\xE9 au-del\xE0\n"
     "de 20000 asteroides, et un profil de densit\xE9 le long du level.\n"
-    "Code de sortie : 0 si l'image a \xE9t\xE9 \xE9"
+    "Code de sortie : 0 si chaque image a \xE9t\xE9 \xE9"
     "crite, 1 sinon.\n";
 
+enum class Mode {
+    files,   // the level files given, level.txt when none
+    values,  // the level of five values, drawn here
+    sheet,   // a page of seeds read from standard input
+};
+
 struct Options {
-    std::string level = "level.txt";
-    std::string picture;  // empty: named after the level
+    Mode mode = Mode::files;
+    std::vector<std::string> operands;  // level files, or the values
+    std::string picture;                // empty: named after the level
     bool help = false;
     bool version = false;
 };
@@ -102,34 +133,71 @@ std::string cut(std::string_view text) {
     return shownName(text.substr(0, longestEchoedOption)) + "...";
 }
 
+bool looksNegative(std::string_view argument) {
+    return argument.size() >= 2 && argument[0] == '-' && argument[1] >= '0' && argument[1] <= '9';
+}
+
 // Returns the problem with the arguments, already in the user's character
-// set, or an empty string.
+// set, or an empty string. Options may come before, between or after the
+// operands; "--" ends them, and a negative number is never one.
 std::string parseArguments(int argumentCount, char** arguments, Options& options) {
-    const std::array<option, 3> longOptions{
-        {{"help", no_argument, nullptr, 'h'}, {"version", no_argument, nullptr, 'V'}, {nullptr, 0, nullptr, 0}}};
-    opterr = 0;
-    for (;;) {
-        const int found = getopt_long(argumentCount, arguments, ":o:h", longOptions.data(), nullptr);
-        if (found == -1)
-            break;
-        if (found == 'h') {
+    bool optionsEnded = false;
+    bool values = false;
+    bool sheet = false;
+    for (int index = 1; index < argumentCount; ++index) {
+        const std::string_view argument = arguments[index];
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-' || looksNegative(argument)) {
+            options.operands.emplace_back(argument);
+        } else if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument == "-h" || argument == "--help") {
             options.help = true;
-        } else if (found == 'V') {
+        } else if (argument == "--version") {
             options.version = true;
-        } else if (found == 'o') {
-            if (*optarg == '\0')
+        } else if (argument == "--values") {
+            values = true;
+        } else if (argument == "--sheet") {
+            sheet = true;
+        } else if (argument.starts_with("-o")) {
+            if (argument.size() == 2 && index + 1 == argumentCount)
+                return forUser("l'option -o attend le nom de l'image");
+            options.picture = argument.size() > 2 ? std::string(argument.substr(2)) : arguments[++index];
+            if (options.picture.empty())
                 return forUser("l'option -o attend un nom d'image non vide");
-            options.picture = optarg;
-        } else if (found == ':') {
-            return forUser("l'option -o attend le nom de l'image");
         } else {
-            return forUser("option inconnue : ") + cut(arguments[optind - 1]);
+            return forUser("option inconnue : ") + cut(argument);
         }
     }
-    if (argumentCount - optind > 1)
-        return forUser("un seul level \xE0 la fois");
-    if (argumentCount - optind == 1)
-        options.level = arguments[optind];
+    if (values && sheet)
+        return forUser("--values et --sheet ne vont pas ensemble");
+    options.mode = values ? Mode::values : sheet ? Mode::sheet : Mode::files;
+    const std::size_t wanted = values ? 5 : sheet ? 4 : 0;
+    if (wanted != 0 && options.operands.size() != wanted && !options.help && !options.version)
+        return forUser(values ? "--values attend cinq valeurs, GRAINE LONGUEUR DISTANCE VITESSE_X VITESSE_Y, et non "
+                              : "--sheet attend quatre limites, LONGUEUR DISTANCE VITESSE_X VITESSE_Y, et non ") +
+               std::to_string(options.operands.size());
+    if (wanted == 0 && options.operands.empty())
+        options.operands.emplace_back("level.txt");
+    if (wanted == 0 && options.operands.size() > 1 && !options.picture.empty())
+        return forUser("l'option -o ne va qu'avec un seul level");
+    return {};
+}
+
+// Reads the values of --values or --sheet, in levelgen's order from
+// parameters' first field (the seed for --values, the length for --sheet).
+std::string readValues(const std::vector<std::string>& operands, bool withSeed, LevelParameters& parameters) {
+    const std::array<std::int32_t LevelParameters::*, 5> fields{
+        &LevelParameters::seed, &LevelParameters::levelLength, &LevelParameters::maxDistance,
+        &LevelParameters::maxSpeedX, &LevelParameters::maxSpeedY};
+    for (std::size_t index = 0; index < operands.size(); ++index) {
+        const std::string& text = operands[index];
+        std::int32_t value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (text.empty() || error != std::errc() || end != text.data() + text.size())
+            return forUser(withSeed ? "--values : \"" : "--sheet : \"") + cut(text) +
+                   forUser("\" n'est pas un entier de 32 bits");
+        parameters.*fields[index + (withSeed ? 0 : 1)] = value;
+    }
     return {};
 }
 
@@ -210,52 +278,29 @@ struct OutputKept {
     PictureOutput& output;
 };
 
-// Returns the exit status; every message is written here.
-int view(const Options& options, const StandardStreams& streams) {
-    const std::string& level = options.level;
-    const std::string picture = options.picture.empty() ? defaultPicture(level) : options.picture;
-    if (level == "-" && !streams.input)
-        return failure(
-            forUser("levelview : l'entr\xE9"
-                    "e standard est ferm\xE9"
-                    "e."));
-    const int descriptor = level == "-" ? STDIN_FILENO : open(level.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat levelStatus {};
-    if (descriptor < 0 || fstat(descriptor, &levelStatus) != 0)
-        return failure(cannotRead(shownName(level), errno));
-    const std::string levelName = level == "-" ? forUser(
-                                                     "entr\xE9"
-                                                     "e standard")
-                                               : shownName(level);
-    PictureOutput output;
-    const OutputKept kept(output);
-    const OutputOpened opening = openPictureOutput(picture, levelStatus, streams.output, output);
+// Opens where a picture goes, before its level is read, so that a picture
+// that cannot be written is said before the work. Returns the message of a
+// failure, or an empty string.
+std::string openOutput(const std::string& picture, const struct stat& level, const StandardStreams& streams,
+                       PictureOutput& output) {
+    const OutputOpened opening = openPictureOutput(picture, level, streams.output, output);
     if (opening.outcome == OutputOpening::sameAsLevel)
-        return failure(forUser("levelview : l'image ") + shownName(picture) +
-                       forUser(" est le level lui-m\xEAme ; choisissez un autre nom avec -o."));
+        return forUser("levelview : l'image ") + shownName(picture) +
+               forUser(" est le level lui-m\xEAme ; choisissez un autre nom avec -o.");
     if (opening.outcome == OutputOpening::standardOutputClosed)
-        return failure(
-            forUser("levelview : la sortie standard est ferm\xE9"
-                    "e ; choisissez un nom d'image avec -o."));
+        return forUser(
+            "levelview : la sortie standard est ferm\xE9"
+            "e ; choisissez un nom d'image avec -o.");
     if (opening.outcome == OutputOpening::failed)
-        return failure(cannotWrite(picture, opening.error));
+        return cannotWrite(picture, opening.error);
+    return {};
+}
 
-    LevelSummary summary;
-    LevelReader reader;
-    int readError = 0;
-    const Reading reading = readSummary(descriptor, summary, reader, readError);
-    if (descriptor != STDIN_FILENO)
-        close(descriptor);
-    if (reading == Reading::unreadable)
-        return failure(cannotRead(levelName, readError));
-    if (reading == Reading::malformed)
-        return failure(levelName + forUser(", ligne " + std::to_string(reader.error.lineNumber) + " : " +
-                                           reader.error.description + "."));
-    const std::string text = pictureText(layOutPicture(summary), std::filesystem::path(level == "-" ? "entr\xE9"
-                                                                                                      "e standard"
-                                                                                                    : level)
-                                                                     .filename()
-                                                                     .string());
+// Writes text into the opened output and puts it in place, then says so
+// on standard output (unless the picture went there): "Image NAME créée
+// avec N asteroides." Returns the exit status.
+int putInPlace(const std::string& picture, PictureOutput& output, std::string_view text,
+               const std::string& confirmation, const StandardStreams& streams) {
     if (const int error = writePictureOutput(output, text); error != 0)
         return failure(cannotWrite(picture, error));
     if (const int error = finishPictureOutput(output); error != 0)
@@ -264,18 +309,259 @@ int view(const Options& options, const StandardStreams& streams) {
         return 0;
     // A confirmation that never reached anyone is a failure, as small Unix
     // tools hold at exit; the picture itself is complete by now.
-    const std::string confirmation = forUser("Image ") + shownName(picture) +
-                                     forUser(
-                                         " cr\xE9\xE9"
-                                         "e avec " +
-                                         countedAsteroids(summary.count) + ".\n");
     if (!streams.output)
         return failure(lostOutput(EBADF));
     if (const int error = writeWhole(STDOUT_FILENO, confirmation); error != 0)
         return failure(lostOutput(error));
-    if (close(STDOUT_FILENO) != 0 && errno != EBADF)
-        return failure(lostOutput(errno));
     return 0;
+}
+
+std::string pictureMade(const std::string& picture, std::uint64_t count) {
+    return forUser("Image ") + shownName(picture) +
+           forUser(
+               " cr\xE9\xE9"
+               "e avec " +
+               countedAsteroids(count) + ".\n");
+}
+
+// Draws one level file. Returns the exit status; every message is written here.
+int viewFile(const std::string& level, const std::string& pictureOption, const StandardStreams& streams) {
+    const std::string picture = pictureOption.empty() ? defaultPicture(level) : pictureOption;
+    if (level == "-" && !streams.input)
+        return failure(
+            forUser("levelview : l'entr\xE9"
+                    "e standard est ferm\xE9"
+                    "e."));
+    const int descriptor = level == "-" ? STDIN_FILENO : open(level.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat levelStatus {};
+    if (descriptor < 0 || fstat(descriptor, &levelStatus) != 0) {
+        const int error = errno;
+        if (descriptor > STDIN_FILENO)
+            close(descriptor);
+        return failure(cannotRead(shownName(level), error));
+    }
+    struct Closed {
+        int descriptor;
+        ~Closed() {
+            if (descriptor != STDIN_FILENO)
+                close(descriptor);
+        }
+    } const closed{descriptor};
+    const std::string levelName = level == "-" ? forUser(
+                                                     "entr\xE9"
+                                                     "e standard")
+                                               : shownName(level);
+    PictureOutput output;
+    const OutputKept kept(output);
+    if (const std::string problem = openOutput(picture, levelStatus, streams, output); !problem.empty())
+        return failure(problem);
+
+    LevelSummary summary;
+    LevelReader reader;
+    int readError = 0;
+    const Reading reading = readSummary(descriptor, summary, reader, readError);
+    if (reading == Reading::unreadable)
+        return failure(cannotRead(levelName, readError));
+    if (reading == Reading::malformed)
+        return failure(levelName + forUser(", ligne " + std::to_string(reader.error.lineNumber) + " : " +
+                                           reader.error.description + "."));
+    const std::string name = std::filesystem::path(level == "-" ? "entr\xE9"
+                                                                  "e standard"
+                                                                : level)
+                                 .filename()
+                                 .string();
+    return putInPlace(picture, output, pictureText(layOutPicture(summary), name), pictureMade(picture, summary.count),
+                      streams);
+}
+
+// Draws the level of parameters with the C library's generator, as
+// levelgen draws it, into a summary.
+LevelSummary drawnSummary(const LevelParameters& parameters) {
+    LevelSummary summary;
+    generateLevel(parameters, [&](const Asteroid& asteroid) {
+        addAsteroid(summary, asteroid);
+        return true;
+    });
+    return summary;
+}
+
+std::string limitsText(const LevelParameters& parameters) {
+    return std::to_string(parameters.levelLength) + " " + std::to_string(parameters.maxDistance) + " " +
+           std::to_string(parameters.maxSpeedX) + " " + std::to_string(parameters.maxSpeedY);
+}
+
+// Refuses the values levelgen refuses, with its very words. Returns the
+// exit status, or -1 when the values are good.
+int refusedLikeLevelgen(const LevelParameters& parameters) {
+    const ParameterProblem problem = checkParameters(parameters);
+    if (problem == ParameterProblem::none)
+        return -1;
+    static_cast<void>(writeWhole(STDERR_FILENO, forUser(refusalFor(problem))));
+    return 1;
+}
+
+// Draws the level of five values, without a level file.
+int viewValues(const Options& options, const StandardStreams& streams) {
+    LevelParameters parameters;
+    if (const std::string problem = readValues(options.operands, true, parameters); !problem.empty())
+        return failure(forUser("levelview : ") + problem + forUser(". Voir levelview --help."));
+    if (const int status = refusedLikeLevelgen(parameters); status >= 0)
+        return status;
+    std::string values = std::to_string(parameters.seed) + " " + limitsText(parameters);
+    std::string picture = options.picture;
+    if (picture.empty()) {
+        picture = "level_" + values + ".svg";
+        std::replace(picture.begin(), picture.end(), ' ', '_');
+    }
+    PictureOutput output;
+    const OutputKept kept(output);
+    // No level file: nothing the picture could overwrite.
+    const struct stat noLevel {};
+    if (const std::string problem = openOutput(picture, noLevel, streams, output); !problem.empty())
+        return failure(problem);
+    const LevelSummary summary = drawnSummary(parameters);
+    const std::string name = "graine " + std::to_string(parameters.seed) + ", limites " + limitsText(parameters);
+    return putInPlace(picture, output, pictureText(layOutPicture(summary), name), pictureMade(picture, summary.count),
+                      streams);
+}
+
+// Reads the seeds of the sheet from standard input, with the list's other
+// columns, named by its header when it has one. Returns the message of a
+// failure, or an empty string.
+std::string readSheetSeeds(std::vector<std::int32_t>& seeds, std::vector<std::string>& columns) {
+    constexpr std::size_t longestLine = 4096;
+    SeedListReader reader;
+    std::vector<std::string> names;
+    std::string problem;
+    const auto take = [&](std::string_view line) {
+        std::int32_t seed = 0;
+        switch (readSeedLine(reader, line, seed, problem)) {
+        case SeedLine::header:
+            for (std::size_t start = line.find(',') + 1, end = 0; start != 0; start = end + 1) {
+                end = line.find(',', start);
+                names.emplace_back(line.substr(start, end - start));
+                if (end == std::string_view::npos)
+                    break;
+            }
+            return true;
+        case SeedLine::bad:
+            problem = forUser(
+                          "levelview : l'entr\xE9"
+                          "e standard, ") +
+                      forUserWithBytes(problem) + ".";
+            return false;
+        case SeedLine::seed:
+            break;
+        }
+        if (seeds.size() == mostSheetSeeds) {
+            problem = forUser("levelview : au plus " + std::to_string(mostSheetSeeds) +
+                              " graines sur une page, et la liste en a davantage.");
+            return false;
+        }
+        std::string shown;
+        std::size_t column = 0;
+        for (std::size_t start = line.find(','); start != std::string_view::npos; ++column) {
+            const std::size_t end = line.find(',', start + 1);
+            const std::string_view value = line.substr(start + 1, end - start - 1);
+            shown += (shown.empty() ? "" : ", ") + (column < names.size() ? names[column] + " " : std::string()) +
+                     std::string(value);
+            start = end;
+        }
+        seeds.push_back(seed);
+        columns.push_back(shown);
+        return true;
+    };
+    std::string pending;
+    std::vector<char> buffer(readChunk);
+    for (;;) {
+        const ssize_t got = read(STDIN_FILENO, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return cannotRead(forUser("entr\xE9"
+                                      "e standard"),
+                              errno);
+        if (got == 0)
+            return pending.empty() || take(pending) ? std::string() : problem;
+        pending.append(buffer.data(), static_cast<std::size_t>(got));
+        std::size_t start = 0;
+        for (std::size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1) {
+            if (!take(std::string_view(pending).substr(start, end - start)))
+                return problem;
+        }
+        pending.erase(0, start);
+        if (pending.size() > longestLine && !take(pending))
+            return problem;
+    }
+}
+
+// A page of thumbnails of the levels of the seeds read from standard
+// input, each with its figures and its full picture within the page.
+int viewSheet(const Options& options, const StandardStreams& streams) {
+    LevelParameters limits;
+    if (const std::string problem = readValues(options.operands, false, limits); !problem.empty())
+        return failure(forUser("levelview : ") + problem + forUser(". Voir levelview --help."));
+    if (const int status = refusedLikeLevelgen(limits); status >= 0)
+        return status;
+    if (!streams.input)
+        return failure(
+            forUser("levelview : l'entr\xE9"
+                    "e standard est ferm\xE9"
+                    "e."));
+    std::vector<std::int32_t> seeds;
+    std::vector<std::string> columns;
+    if (const std::string problem = readSheetSeeds(seeds, columns); !problem.empty())
+        return failure(problem);
+    std::string page = sheetStart(limits, seeds.size());
+    std::string pictures;
+    for (std::size_t place = 0; place < seeds.size(); ++place) {
+        LevelParameters parameters = limits;
+        parameters.seed = seeds[place];
+        const LevelSummary summary = drawnSummary(parameters);
+        SheetEntry entry;
+        entry.seed = parameters.seed;
+        entry.count = summary.count;
+        entry.firstX = summary.first.x;
+        entry.lastX = summary.last.x;
+        entry.longestGap = summary.longestGap;
+        entry.columns = columns[place];
+        const std::string name = "graine " + std::to_string(parameters.seed) + ", limites " + limitsText(limits);
+        entry.thumbnail =
+            pictureText(layOutPicture(summary, thumbnailPicture), name, {false, "v" + std::to_string(place) + "-"});
+        entry.picture = pictureText(layOutPicture(summary), name, {false, "p" + std::to_string(place) + "-"});
+        page += sheetThumbnail(entry, place);
+        pictures += sheetPicture(entry, place);
+        if (page.size() + pictures.size() > largestSheet)
+            return failure(forUser("levelview : la page d\xE9passerait " + std::to_string(largestSheet / 1000000) +
+                                   " Mo \xE0 la graine " + std::to_string(parameters.seed) +
+                                   " ; donnez moins de graines, ou des levels plus courts."));
+    }
+    page += std::string(sheetMiddle) + pictures + std::string(sheetEnd);
+    const std::string picture = options.picture.empty() ? "sheet.html" : options.picture;
+    PictureOutput output;
+    const OutputKept kept(output);
+    const struct stat noLevel {};
+    if (const std::string problem = openOutput(picture, noLevel, streams, output); !problem.empty())
+        return failure(problem);
+    return putInPlace(picture, output, page,
+                      forUser("Page ") + shownName(picture) +
+                          forUser(" cr\xE9\xE9"
+                                  "e avec " +
+                                  std::to_string(seeds.size()) + (seeds.size() < 2 ? " graine.\n" : " graines.\n")),
+                      streams);
+}
+
+// Every level, each to its own picture, as gzip does with its files: one
+// that fails does not stop the others, and the status is 1 if any failed.
+int view(const Options& options, const StandardStreams& streams) {
+    if (options.mode == Mode::values)
+        return viewValues(options, streams);
+    if (options.mode == Mode::sheet)
+        return viewSheet(options, streams);
+    int status = 0;
+    for (const std::string& level : options.operands)
+        status = std::max(status, viewFile(level, options.picture, streams));
+    return status;
 }
 
 // Writes the text of --help or --version; a text that never reached anyone
@@ -300,9 +586,15 @@ int main(int argumentCount, char** arguments) {
         return answer(streams, usage);
     if (options.version)
         return answer(streams, "levelview " LEVELGEN_VERSION "\n");
+    int status = 0;
     try {
-        return view(options, streams);
+        status = view(options, streams);
     } catch (const std::bad_alloc&) {
         return failure(forUser("levelview : m\xE9moire insuffisante."));
     }
+    // The confirmations, stored or not, are known only once standard output
+    // is closed.
+    if (status == 0 && streams.output && close(STDOUT_FILENO) != 0 && errno != EBADF)
+        return failure(lostOutput(errno));
+    return status;
 }

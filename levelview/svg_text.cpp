@@ -9,6 +9,7 @@
 #include "user_text.h"
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -99,6 +100,29 @@ std::string units(std::int64_t count) {
     return std::to_string(count) + (count < 2 ? " unit\xE9" : " unit\xE9s");
 }
 
+// "1 px pour 4 unités", or for a level drawn large, "4 px pour 1 unité".
+std::string scaleText(double unitsPerPixel) {
+    if (unitsPerPixel >= 1)
+        return "1 px pour " + units(std::llround(unitsPerPixel));
+    return number(1 / unitsPerPixel) + " px pour 1 unit\xE9";
+}
+
+// A cell's colour for its shade: blue where the level is sparser than its
+// average, red where it is denser, near white at the average.
+std::string shadeColour(double shade) {
+    constexpr std::array<double, 3> average{247, 247, 247};
+    constexpr std::array<double, 3> sparse{33, 102, 172};
+    constexpr std::array<double, 3> dense{178, 24, 43};
+    const std::array<double, 3>& far = shade < 0 ? sparse : dense;
+    const double weight = std::abs(shade);
+    std::array<char, sizeof "#ffffff"> colour{};
+    const auto channel = [&](std::size_t at) {
+        return static_cast<unsigned>(std::lround(average[at] + (far[at] - average[at]) * weight));
+    };
+    static_cast<void>(std::snprintf(colour.data(), colour.size(), "#%02x%02x%02x", channel(0), channel(1), channel(2)));
+    return colour.data();
+}
+
 std::string attribute(std::string_view name, double value) {
     return " " + std::string(name) + "=\"" + number(value) + "\"";
 }
@@ -113,16 +137,18 @@ std::string text(double left, double baseline, std::string_view words, std::stri
            "</text>\n";
 }
 
-std::string header(const PictureLayout& layout, std::string_view name) {
+std::string header(const PictureLayout& layout, std::string_view name, bool document) {
     const std::string title = escaped(name) + " : " + countedAsteroids(layout.count);
     const double left = layout.bands.empty() ? labelGap * 2 : layout.profileArea.left;
-    std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    std::string svg = document ? "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" : "";
     svg += "<svg xmlns=\"http://www.w3.org/2000/svg\"" + attribute("width", layout.width) +
            attribute("height", layout.height) + " viewBox=\"0 0 " + number(layout.width) + " " + number(layout.height) +
            "\">\n";
     svg += "<title>" + title + "</title>\n";
     svg += "<style>text{font-family:sans-serif;font-size:12px;fill:#222}.axe{font-size:11px}</style>\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+    if (!layout.words)
+        return svg;
     svg += text(left, layout.titleRow, title, " font-size=\"18\" id=\"titre\"");
     if (layout.bands.empty()) {
         svg += text(left, layout.scaleRow, "Level vide : aucun asteroide.", " id=\"note\"");
@@ -130,8 +156,8 @@ std::string header(const PictureLayout& layout, std::string_view name) {
     }
     std::string scale =
         "\xC9"
-        "chelle : 1 px pour " +
-        units(layout.unitsPerPixel) + ", en x comme en y ; une bande couvre " + units(layout.bandSpan) +
+        "chelle : " +
+        scaleText(layout.unitsPerPixel) + ", en x comme en y ; une bande couvre " + units(layout.bandSpan) +
         " de x et les 600 de y (0 en haut).";
     // Said in few words, so that the line stays inside the widest picture.
     if (layout.thinBands)
@@ -148,6 +174,9 @@ std::string header(const PictureLayout& layout, std::string_view name) {
                     ", \xE0 l'\xE9"
                     "chelle du dessin.",
                 " id=\"legende-vitesse\"");
+    svg += text(left, layout.tickRow,
+                "Un tick est un pas du jeu : chaque asteroide y avance de speedX unit\xE9s en x et de speedY en y.",
+                " id=\"legende-tick\"");
     return svg;
 }
 
@@ -161,47 +190,48 @@ std::string dotsLegend(const PictureLayout& layout) {
 
 std::string cellsLegend(const PictureLayout& layout) {
     const double left = layout.profileArea.left;
-    const double area = static_cast<double>(layout.cellWidth * layout.cellHeight);
-    const double densest = static_cast<double>(layout.mostCrowded) / area * densityArea;
     std::string svg;
-    for (int swatch = 1; swatch <= swatches; ++swatch) {
-        const double shade = static_cast<double>(swatch) / swatches;
-        svg +=
-            rectangle({left + (swatch - 1) * swatchSize, layout.legendRow - swatchSize + 2, swatchSize, swatchSize}) +
-            " fill=\"#1f4e79\"" + attribute("fill-opacity", shade) + "/>\n";
+    for (int swatch = 0; swatch < swatches; ++swatch) {
+        const double shade = static_cast<double>(swatch - swatches / 2) / (swatches / 2);
+        svg += rectangle({left + swatch * swatchSize, layout.legendRow - swatchSize + 2, swatchSize, swatchSize}) +
+               " fill=\"" + shadeColour(shade) + "\"/>\n";
     }
     svg += text(left + swatches * swatchSize + legendGap, layout.legendRow,
                 "cases de " + std::to_string(layout.cellWidth) + " \xD7 " + std::to_string(layout.cellHeight) +
-                    " unit\xE9s, d'autant plus fonc\xE9"
-                    "es qu'elles sont denses, de 0 \xE0 " +
-                    frenchNumber(densest) + " asteroides pour 100 \xD7 100 unit\xE9s (" +
-                    countedAsteroids(layout.mostCrowded) + " dans la plus dense).",
+                    " unit\xE9s, selon leur densit\xE9 face \xE0 la moyenne du level (" +
+                    frenchNumber(std::round(layout.averageCellCount * 10) / 10) +
+                    " asteroides par case) : bleu 4 fois moins ou vide, blanc la moyenne, rouge 4 fois plus.",
                 " id=\"legende\"");
     return svg;
 }
 
 // A tick under an axis, its label kept inside the picture: a label that
 // would pass its right edge ends at its tick.
-std::string tickMark(const Tick& tick, double axis, double pictureWidth) {
+std::string tickMark(const Tick& tick, double axis, double pictureWidth, bool words) {
     const std::string label = std::to_string(tick.value);
     const double halfLabel = labelCharacterWidth * static_cast<double>(label.size()) / 2;
     const bool ending = tick.x + halfLabel > pictureWidth - labelGap;
-    return "<line" + attribute("x1", tick.x) + attribute("y1", axis) + attribute("x2", tick.x) +
-           attribute("y2", axis + tickLength) + " stroke=\"#444\"/>\n" +
-           text(tick.x, axis + tickLabelDrop, label,
-                ending ? " text-anchor=\"end\" class=\"axe\"" : " text-anchor=\"middle\" class=\"axe\"");
+    const std::string mark = "<line" + attribute("x1", tick.x) + attribute("y1", axis) + attribute("x2", tick.x) +
+                             attribute("y2", axis + tickLength) + " stroke=\"#444\"/>\n";
+    if (!words)
+        return mark;
+    return mark + text(tick.x, axis + tickLabelDrop, label,
+                       ending ? " text-anchor=\"end\" class=\"axe\"" : " text-anchor=\"middle\" class=\"axe\"");
 }
 
 std::string profile(const PictureLayout& layout) {
     const Box& frame = layout.profileArea;
-    std::string svg =
-        text(frame.left, frame.top - labelGap,
-             "Asteroides par tranche de " + units(layout.profileStretch) + " de x, sur tout le level, \xE0 1 px pour " +
-                 units(layout.profileUnitsPerPixel) + " : jusqu'\xE0 " + std::to_string(layout.profilePeak) + ".",
-             " id=\"profil-titre\"");
-    svg += text(frame.left - labelGap, frame.top + topLabelDrop, std::to_string(layout.profilePeak),
-                " text-anchor=\"end\" class=\"axe\" id=\"profil-max\"");
-    svg += text(frame.left - labelGap, frame.top + frame.height, "0", " text-anchor=\"end\" class=\"axe\"");
+    std::string svg;
+    if (layout.words) {
+        svg += text(frame.left, frame.top - labelGap,
+                    "Asteroides par tranche de " + units(layout.profileStretch) + " de x, sur tout le level, \xE0 " +
+                        scaleText(layout.profileUnitsPerPixel) + " : jusqu'\xE0 " + std::to_string(layout.profilePeak) +
+                        ".",
+                    " id=\"profil-titre\"");
+        svg += text(frame.left - labelGap, frame.top + topLabelDrop, std::to_string(layout.profilePeak),
+                    " text-anchor=\"end\" class=\"axe\" id=\"profil-max\"");
+        svg += text(frame.left - labelGap, frame.top + frame.height, "0", " text-anchor=\"end\" class=\"axe\"");
+    }
     svg += "<g id=\"profil\" fill=\"#5d7fa3\">\n";
     for (const Bar& bar : layout.profile)
         svg += rectangle(bar.area) + "><title>x de " + std::to_string(bar.firstX) + " \xE0 " +
@@ -209,23 +239,25 @@ std::string profile(const PictureLayout& layout) {
     svg += "</g>\n";
     svg += rectangle(frame) + " fill=\"none\" stroke=\"#8a94a6\"/>\n";
     for (const Tick& tick : layout.profileTicks)
-        svg += tickMark(tick, frame.top + frame.height, layout.width);
+        svg += tickMark(tick, frame.top + frame.height, layout.width, layout.words);
     return svg;
 }
 
-std::string bandFrame(const Band& band, std::size_t index, double pictureWidth) {
-    const Box& area = band.area;
+std::string bandFrame(const PictureLayout& layout, std::size_t index) {
+    const Box& area = layout.bands[index].area;
     const double bottom = area.top + area.height;
     std::string svg = "<clipPath id=\"bande" + std::to_string(index) + "\">" + rectangle(area) + "/></clipPath>\n";
-    svg += rectangle(area) + " fill=\"#f4f6fa\" stroke=\"#8a94a6\"/>\n";
-    if (area.height >= roomForTwoLabels) {
+    // Merged cells lie on the sparsest shade: a slot without a cell is empty.
+    const std::string background = layout.cells.empty() ? "#f4f6fa" : shadeColour(-1);
+    svg += rectangle(area) + " fill=\"" + background + "\" stroke=\"#8a94a6\"/>\n";
+    if (layout.words && area.height >= roomForTwoLabels) {
         svg += text(area.left - labelGap, area.top + topLabelDrop, "y 0", " text-anchor=\"end\" class=\"axe\"");
         svg += text(area.left - labelGap, bottom, "599", " text-anchor=\"end\" class=\"axe\"");
-    } else {
+    } else if (layout.words) {
         svg += text(area.left - labelGap, bottom, "y", " text-anchor=\"end\" class=\"axe\"");
     }
-    for (const Tick& tick : band.ticks)
-        svg += tickMark(tick, bottom, pictureWidth);
+    for (const Tick& tick : layout.bands[index].ticks)
+        svg += tickMark(tick, bottom, layout.width, layout.words);
     return svg;
 }
 
@@ -240,7 +272,7 @@ std::string bandContent(const PictureLayout& layout, std::size_t index, std::siz
     std::string lines;
     for (; nextCell < layout.cells.size() && layout.cells[nextCell].band == index; ++nextCell) {
         const Cell& cell = layout.cells[nextCell];
-        shapes += rectangle(cell.area) + attribute("fill-opacity", cell.shade) + "><title>x de " +
+        shapes += rectangle(cell.area) + " fill=\"" + shadeColour(cell.shade) + "\"><title>x de " +
                   std::to_string(cell.firstX) + " \xE0 " + std::to_string(cell.lastX) + ", y de " +
                   std::to_string(cell.firstY) + " \xE0 " + std::to_string(cell.lastY) + " : " +
                   countedAsteroids(cell.count) + "</title></rect>\n";
@@ -258,23 +290,39 @@ std::string bandContent(const PictureLayout& layout, std::size_t index, std::siz
     if (shapes.empty())
         return {};
     const std::string clip = " clip-path=\"url(#bande" + std::to_string(index) + ")\"";
-    const std::string linePath =
-        "<path" + clip + " fill=\"none\" stroke=\"#7f8fa6\" stroke-width=\"1\" d=\"" + lines + "\"/>\n";
     if (!layout.cells.empty())
-        return "<g" + clip + " fill=\"#1f4e79\">\n" + shapes + "</g>\n" + linePath;
-    return linePath + "<g" + clip + " fill=\"#c0392b\">\n" + shapes + "</g>\n";
+        return "<g" + clip + ">\n" + shapes + "</g>\n" + "<path" + clip +
+               " fill=\"none\" stroke=\"#333\" stroke-width=\"1\" d=\"" + lines + "\"/>\n";
+    return "<path" + clip + " fill=\"none\" stroke=\"#7f8fa6\" stroke-width=\"1\" d=\"" + lines + "\"/>\n" + "<g" +
+           clip + " fill=\"#c0392b\">\n" + shapes + "</g>\n";
 }
 
+// The end of the level: drawn under the asteroids, so that it never hides
+// one, with its label above the band.
 std::string endMarker(const PictureLayout& layout) {
     const Box& band = layout.bands[layout.endBand].area;
+    std::string svg = "<line" + attribute("x1", layout.endX) + attribute("y1", band.top) +
+                      attribute("x2", layout.endX) + attribute("y2", band.top + band.height) +
+                      " stroke=\"#e67e22\" stroke-width=\"1.5\" stroke-dasharray=\"4 3\"/>\n";
+    if (!layout.words)
+        return svg;
     // The label reads away from the band's nearer end, so that it stays in the picture.
     const bool leftward = layout.endX > band.left + band.width / 2;
-    return "<line" + attribute("x1", layout.endX) + attribute("y1", band.top) + attribute("x2", layout.endX) +
-           attribute("y2", band.top + band.height) +
-           " stroke=\"#e67e22\" stroke-width=\"1.5\" stroke-dasharray=\"4 3\"/>\n" +
-           text(layout.endX + (leftward ? -labelGap : labelGap) / 2, band.top - labelGap / 2,
-                "fin : dernier asteroide en x = " + std::to_string(layout.endValue),
-                leftward ? " text-anchor=\"end\" class=\"axe\" id=\"fin\"" : " class=\"axe\" id=\"fin\"");
+    return svg + text(layout.endX + (leftward ? -labelGap : labelGap) / 2, band.top - labelGap / 2,
+                      "fin : dernier asteroide en x = " + std::to_string(layout.endValue),
+                      leftward ? " text-anchor=\"end\" class=\"axe\" id=\"fin\"" : " class=\"axe\" id=\"fin\"");
+}
+
+// Gives every id the picture defines, and every reference to one, prefix.
+std::string withIdPrefix(std::string svg, std::string_view prefix) {
+    if (prefix.empty())
+        return svg;
+    for (const std::string_view marker : {std::string_view("id=\""), std::string_view("url(#")}) {
+        for (std::size_t at = svg.find(marker); at != std::string::npos;
+             at = svg.find(marker, at + marker.size() + prefix.size()))
+            svg.insert(at + marker.size(), prefix);
+    }
+    return svg;
 }
 
 }  // namespace
@@ -283,20 +331,22 @@ std::string countedAsteroids(std::uint64_t count) {
     return std::to_string(count) + (count < 2 ? " asteroide" : " asteroides");
 }
 
-std::string pictureText(const PictureLayout& layout, std::string_view name) {
-    std::string svg = header(layout, name);
+std::string pictureText(const PictureLayout& layout, std::string_view name, const SvgForm& form) {
+    std::string svg = header(layout, name, form.document);
     if (!layout.bands.empty()) {
-        svg += layout.cells.empty() ? dotsLegend(layout) : cellsLegend(layout);
+        if (layout.words)
+            svg += layout.cells.empty() ? dotsLegend(layout) : cellsLegend(layout);
         svg += profile(layout);
         std::size_t nextDot = 0;
         std::size_t nextCell = 0;
         for (std::size_t index = 0; index < layout.bands.size(); ++index) {
-            svg += bandFrame(layout.bands[index], index, layout.width);
+            svg += bandFrame(layout, index);
+            if (index == layout.endBand)
+                svg += endMarker(layout);
             svg += bandContent(layout, index, nextDot, nextCell);
         }
-        svg += endMarker(layout);
     }
     svg += "</svg>\n";
     static const TextCharset utf8 = charsetNamed("UTF-8");
-    return converted(utf8, svg);
+    return converted(utf8, withIdPrefix(svg, form.idPrefix));
 }

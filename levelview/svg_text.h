@@ -11,6 +11,13 @@
 // Returns "1 asteroide", "2 asteroides": French takes the singular below 2.
 std::string countedAsteroids(std::uint64_t count);
 
+// How the picture's text is to be used.
+struct SvgForm {
+    bool document = true;  // a document of its own, with its XML declaration; otherwise inline in a page
+    std::string idPrefix;  // before every id it defines, so that pictures in one page do not share one
+};
+
 // Returns the whole SVG document for layout, in UTF-8, titled with name
-// (the level's file name, as the system gives it) and the asteroid count.
-std::string pictureText(const PictureLayout& layout, std::string_view name);
+// (the level's file name, as the system gives it, or the values it was
+// drawn from) and the asteroid count.
+std::string pictureText(const PictureLayout& layout, std::string_view name, const SvgForm& form = {});

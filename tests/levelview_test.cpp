@@ -114,6 +114,7 @@ TEST(Levelview, KeepsThePicturesPromises) {
             addAsteroid(summary, asteroid);
         const PictureLayout layout = layOutPicture(summary);
         EXPECT_EQ(pictureProblem(asteroids, layout), "");
+        EXPECT_EQ(pictureProblem(asteroids, layOutPicture(summary, thumbnailPicture)), "") << "thumbnail";
         // The text draws every shape of the layout, and says when bands are thin.
         const std::string text = pictureText(layout, name);
         EXPECT_EQ(occurrences(text, "</title></rect>"), layout.cells.size() + layout.profile.size());
@@ -242,7 +243,16 @@ TEST(Levelview, ReportsWhatItCannotReadOrUseAndWhy) {
         {{"-o", ""}, "levelview : l'option -o attend un nom d'image non vide. Voir levelview --help.\n"},
         {{"--verbose-" + std::string(5000, 'v')},
          "levelview : option inconnue : --verbose-vvvvvvvvvv.... Voir levelview --help.\n"},
-        {{"a.txt", "b.txt"}, "levelview : un seul level \xE0 la fois. Voir levelview --help.\n"},
+        {{"-o", "x.svg", "a.txt", "b.txt"},
+         "levelview : l'option -o ne va qu'avec un seul level. Voir levelview --help.\n"},
+        {{"--values", "1", "2"},
+         "levelview : --values attend cinq valeurs, GRAINE LONGUEUR DISTANCE VITESSE_X VITESSE_Y, et non 2. Voir "
+         "levelview --help.\n"},
+        {{"--sheet", "1000", "2x", "5", "3"},
+         "levelview : --sheet : \"2x\" n'est pas un entier de 32 bits. Voir levelview --help.\n"},
+        // Values levelgen refuses, with levelgen's words.
+        {{"--values", "42", "1000", "1", "5", "3"},
+         "La distance max entre 2 asteroides doit \xEAtre au moins 2 ou au plus -2.\n"},
         {{"--help"},
          "Impossible d'\xE9"
          "crire sur la sortie standard : disque plein.\n",
@@ -264,7 +274,7 @@ TEST(Levelview, ReportsWhatItCannotReadOrUseAndWhy) {
     const TemporaryFolder folder;
     const ProgramRun help = runLevelview(folder.path, {"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.output.rfind("Usage : levelview [-o IMAGE] [--] [LEVEL]\n", 0), 0u);
+    EXPECT_EQ(help.output.rfind("Usage : levelview [-o IMAGE] [--] [LEVEL...]\n", 0), 0u);
     EXPECT_EQ(runLevelview(folder.path, {"--version"}).output, "levelview " LEVELGEN_VERSION "\n");
 }
 
@@ -548,6 +558,94 @@ TEST(Levelview, NamesItsTemporaryFileWithoutGetrandom) {
     ASSERT_EQ(files.size(), 3u);
     EXPECT_EQ(readFile(folder.path / files[0]), "taken\n");
     EXPECT_EQ(std::vector<fs::path>(files.begin() + 1, files.end()), (std::vector<fs::path>{"level.svg", "level.txt"}));
+}
+
+// The picture of five values is the picture of the level levelgen writes
+// for them, dot for dot; and several levels each get their own picture,
+// one that fails stopping none of the others.
+TEST(Levelview, DrawsTheValuesAsLevelgenWritesThem) {
+    const TemporaryFolder folder;
+    ASSERT_EQ(runProgram(LEVELGEN_PROGRAM, folder.path, "-5 1000 20 5 3\n").status, 0);
+    const ProgramRun file = runLevelview(folder.path, {});
+    const ProgramRun values = runLevelview(folder.path, {"--values", "-5", "1000", "20", "5", "3"});
+    EXPECT_EQ(values.status, 0) << values.errors;
+    EXPECT_EQ(values.output, "Image level_-5_1000_20_5_3.svg" + utf8(" cr\xE9\xE9"
+                                                                     "e avec 107 asteroides.\n"));
+    const std::string fromFile = readFile(folder.path / "level.svg");
+    const std::string fromValues = readFile(folder.path / "level_-5_1000_20_5_3.svg");
+    const auto dots = [](const std::string& picture) { return picture.substr(picture.find("<path clip-path")); };
+    EXPECT_EQ(dots(fromValues), dots(fromFile));
+    EXPECT_EQ(occurrences(fromValues, "<title>graine -5, limites 1000 20 5 3 : 107 asteroides</title>"), 1u);
+
+    fs::copy(folder.path / "level.txt", folder.path / "b.txt");
+    const ProgramRun several = runLevelview(folder.path, {"level.txt", "missing.txt", "b.txt"});
+    EXPECT_EQ(several.status, 1);
+    EXPECT_EQ(several.errors, "Impossible de lire le fichier missing.txt : fichier introuvable.\n");
+    EXPECT_EQ(dots(readFile(folder.path / "b.svg")), dots(fromFile));
+    EXPECT_EQ(occurrences(several.output, "Image "), 2u);
+}
+
+// The sheet of seeds read from standard input: a thumbnail and a full
+// picture each, in the input's order, from plain seeds or levelseek's CSV;
+// a bad line, or too many seeds, leave no page.
+TEST(Levelview, LaysSeedsSideBySideOnASheet) {
+    const TemporaryFolder folder;
+    const auto sheet = [&](const std::string& input, const std::vector<std::string>& more = {}) {
+        writeFile(folder.path / "seeds.txt", input);
+        ProgramSetup setup;
+        setup.environment = {"LC_ALL=C.UTF-8"};
+        setup.standardInput = folder.path / "seeds.txt";
+        std::vector<std::string> arguments{"--sheet", "1000", "20", "5", "3"};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        return runProgram(LEVELVIEW_PROGRAM, folder.path, "", arguments, setup);
+    };
+    const ProgramRun plain = sheet("58\n-5\n116\n");
+    EXPECT_EQ(plain.status, 0) << plain.errors;
+    EXPECT_EQ(plain.output, utf8("Page sheet.html cr\xE9\xE9"
+                                 "e avec 3 graines.\n"));
+    const std::string page = readFile(folder.path / "sheet.html");
+    EXPECT_LT(page.find("graine 58</b>"), page.find("graine -5</b>"));
+    EXPECT_LT(page.find("graine -5</b>"), page.find("graine 116</b>"));
+    EXPECT_EQ(occurrences(page, "<figure "), 3u);
+    EXPECT_EQ(occurrences(page, "<section class=\"plein\""), 3u);
+    EXPECT_EQ(occurrences(page,
+                          "117 asteroides, x de 17 \xC3\xA0 1003, plus grand \xC3\xA9"
+                          "cart 19"),
+              2u);
+    // No two pictures share an id.
+    EXPECT_EQ(occurrences(page, "id=\"p0-bande0\""), 1u);
+    EXPECT_EQ(occurrences(page, "id=\"v2-bande0\""), 1u);
+    const ProgramRun csv =
+        sheet("seed,count,first_x,last_x,longest_gap,densest_100\n58,117,17,1003,19,14\n", {"-o", "picks.html"});
+    EXPECT_EQ(csv.status, 0) << csv.errors;
+    EXPECT_EQ(occurrences(readFile(folder.path / "picks.html"),
+                          "count 117, first_x 17, last_x 1003, longest_gap 19, densest_100 14"),
+              1u);
+
+    std::string many;
+    for (int seed = 0; seed <= 100; ++seed)
+        many += std::to_string(seed) + "\n";
+    struct Case {
+        std::string input;
+        std::string errors;
+    };
+    const Case refused[] = {
+        {"58\nabc\n",
+         "levelview : l'entr\xC3\xA9"
+         "e standard, ligne 2 : \"abc\" n'est pas une graine, un entier de "
+         "-2147483648 \xC3\xA0 2147483647.\n"},
+        {"seed,count,first_x,last_x,longest_gap\n58,117\n",
+         "levelview : l'entr\xC3\xA9"
+         "e standard, ligne 2 : \"58,117\" n'a pas les 5 colonnes du CSV de levelseek.\n"},
+        {many, "levelview : au plus 100 graines sur une page, et la liste en a davantage.\n"},
+    };
+    for (const Case& example : refused) {
+        SCOPED_TRACE(example.errors);
+        const ProgramRun run = sheet(example.input, {"-o", "refused.html"});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.errors, example.errors);
+        EXPECT_FALSE(fs::exists(folder.path / "refused.html"));
+    }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "level_summary.h"
 #include "picture_layout.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <map>
@@ -47,6 +48,15 @@ inline std::string pictureProblem(const std::vector<Asteroid>& asteroids, const 
         return "the profile's bars add up to the asteroid count";
     if (layout.bands.size() == 1 && layout.profileUnitsPerPixel != layout.unitsPerPixel)
         return "the profile of a level of one band is at the band's scale";
+    const std::int64_t extent = std::int64_t{asteroids.back().x} - layout.bands[0].firstX + 1;
+    if (layout.bands.size() > 1 &&
+        layout.profileArea.width * layout.profileUnitsPerPixel >= static_cast<double>(extent + layout.profileStretch))
+        return "the profile's axis ends with the level's last stretch";
+    // A short level is drawn large: its band is its own extent, a few
+    // pixels more at most, unless that is narrower than a readable band.
+    if (layout.bands.size() == 1 && layout.bands[0].area.width > 300 &&
+        layout.bands[0].area.width - static_cast<double>(extent) / perPixel >= 16)
+        return "a level of one band fills its band";
     for (const Band& band : layout.bands) {
         if (band.area.height * perPixel != verticalRange ||
             band.area.width * perPixel != static_cast<double>(layout.bandSpan))
@@ -103,11 +113,16 @@ inline std::string pictureProblem(const std::vector<Asteroid>& asteroids, const 
             (cell.area.top - band.top) * perPixel != static_cast<double>(cell.firstY) ||
             cell.lastX - cell.firstX + 1 != layout.cellWidth || cell.lastY - cell.firstY + 1 != layout.cellHeight)
             return "a cell's ranges of x and y are those it covers";
-        if (cell.shade != static_cast<double>(cell.count) / static_cast<double>(layout.mostCrowded))
-            return "a cell's shade is its density over the densest cell's";
+        if (cell.shade !=
+            std::clamp(std::log2(static_cast<double>(cell.count) / layout.averageCellCount) / 2, -1.0, 1.0))
+            return "a cell's shade is its density against the average, from a quarter to four times";
     }
     if (cellSum != asteroids.size())
         return "the cells' counts add up to the asteroid count";
+    const double slots = static_cast<double>((extent + layout.cellWidth - 1) / layout.cellWidth) *
+                         static_cast<double>(verticalRange / layout.cellHeight);
+    if (std::abs(layout.averageCellCount * slots - static_cast<double>(asteroids.size())) > 1e-6 * slots)
+        return "the average is over every cell of the level's extent, empty ones included";
     // Each asteroid's point falls in one cell, which counts it and whose line
     // is the mean displacement of what it counts over ten ticks.
     struct Tally {
