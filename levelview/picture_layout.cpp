@@ -78,52 +78,34 @@ void addBands(const LevelSummary& summary, std::int64_t bands, double bandPixels
     }
 }
 
-// A level that fits one band at one unit a pixel gets a band of its own
-// extent, no narrower than size.narrowestBand, drawn as large as the
-// plot's width and the picture's height allow. Returns false for a longer
-// level.
-bool chooseOneBand(const LevelSummary& summary, std::int64_t span, PictureLayout& layout, const PictureSize& size) {
-    if (span > size.plotWidth)
-        return false;
+// Picks the largest scale whose picture a browser handles and whose bands
+// the grid's columns tile. A level that fits one band gets a band of its
+// own extent, no narrower than size.narrowestBand, and may be drawn at up
+// to 2^size.mostZoom pixels a unit, so that a short level is drawn large.
+void chooseScale(const LevelSummary& summary, std::int64_t span, PictureLayout& layout, const PictureSize& size) {
     const double bandsTop = size.profileTop + size.profileHeight + size.profileToBands;
     const std::int64_t cellPixels = std::int64_t{1} << size.widestCellShift;
-    for (int zoom = size.mostZoom; zoom >= 0; --zoom) {
-        const std::int64_t pixelsPerUnit = std::int64_t{1} << zoom;
-        const double bandHeight = static_cast<double>(verticalRange * pixelsPerUnit);
-        const double pixels = std::max(static_cast<double>(span * pixelsPerUnit), size.narrowestBand);
-        // Whole cells across, in units and in pixels.
-        const std::int64_t bandPixels = ceilingDivide(static_cast<std::int64_t>(pixels), cellPixels) * cellPixels;
-        if (bandPixels > size.plotWidth || bandsTop + bandHeight + size.bandGap > size.tallestPicture ||
-            summary.columnShift > size.widestCellShift - zoom)
+    for (int shift = -size.mostZoom;; ++shift) {
+        const double perPixel = std::ldexp(1.0, shift);
+        const auto bands = static_cast<std::int64_t>(
+            std::ceil(static_cast<double>(span) / (static_cast<double>(size.plotWidth) * perPixel)));
+        if (shift < 0 && bands > 1)
             continue;
-        layout.unitsPerPixel = 1.0 / static_cast<double>(pixelsPerUnit);
-        layout.bandSpan = bandPixels / pixelsPerUnit;
-        layout.bandHeight = bandHeight;
-        layout.thinBands = false;
-        addBands(summary, 1, static_cast<double>(bandPixels), layout, size);
-        return true;
-    }
-    return false;
-}
-
-// Picks the largest scale whose picture a browser handles and whose bands
-// the grid's columns tile.
-void chooseScale(const LevelSummary& summary, std::int64_t span, PictureLayout& layout, const PictureSize& size) {
-    if (chooseOneBand(summary, span, layout, size))
-        return;
-    const double bandsTop = size.profileTop + size.profileHeight + size.profileToBands;
-    for (int shift = 0;; ++shift) {
-        const std::int64_t bandSpan = size.plotWidth << shift;
-        const std::int64_t bands = ceilingDivide(span, bandSpan);
-        const double bandHeight = verticalRange / static_cast<double>(std::int64_t{1} << shift);
+        double bandPixels = static_cast<double>(size.plotWidth);
+        if (bands == 1) {
+            // Whole cells across: in pixels, and so in units.
+            const double pixels = std::max(std::ceil(static_cast<double>(span) / perPixel), size.narrowestBand);
+            bandPixels = std::ceil(pixels / static_cast<double>(cellPixels)) * static_cast<double>(cellPixels);
+        }
+        const double bandHeight = verticalRange / perPixel;
         const double height = bandsTop + static_cast<double>(bands) * (bandHeight + size.bandGap);
         if (bands <= size.mostBands && height <= size.tallestPicture &&
             summary.columnShift <= shift + size.widestCellShift) {
-            layout.unitsPerPixel = static_cast<double>(std::int64_t{1} << shift);
-            layout.bandSpan = bandSpan;
+            layout.unitsPerPixel = perPixel;
+            layout.bandSpan = static_cast<std::int64_t>(bandPixels * perPixel);
             layout.bandHeight = bandHeight;
             layout.thinBands = bandHeight < readableBandHeight;
-            addBands(summary, bands, static_cast<double>(size.plotWidth), layout, size);
+            addBands(summary, bands, bandPixels, layout, size);
             return;
         }
     }
@@ -320,8 +302,9 @@ PictureLayout layOutPicture(const LevelSummary& summary, const PictureSize& size
     layout.legendLength = static_cast<double>(layout.legendSpeed) * layout.lineTicks / layout.unitsPerPixel;
     placeProfile(summary, span, layout, size);
     // A picture as wide as its bands, and wide enough for its words.
+    layout.width = size.plotLeft + layout.bands[0].area.width + size.rightMargin;
     if (size.words)
-        layout.width = std::max(size.plotLeft + layout.bands[0].area.width + size.rightMargin, narrowestWithWords);
+        layout.width = std::max(layout.width, narrowestWithWords);
     layout.endValue = summary.last.x;
     layout.endX = place(layout, std::int64_t{summary.last.x} - summary.origin, layout.endBand) +
                   unitMiddle / layout.unitsPerPixel;

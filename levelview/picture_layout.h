@@ -89,7 +89,7 @@ struct PictureSize {
 };
 
 const PictureSize fullPicture{};
-const PictureSize thumbnailPicture{300, 2, 2, 2000, 6, 400, 300, false, 4, 4, 4, 24, 10, 8, 0};
+const PictureSize thumbnailPicture{300, 2, 2, 2000, 6, 400, 150, false, 4, 4, 4, 24, 10, 8, 0};
 
 struct PictureLayout {
     double width = 0;  // pixels

@@ -145,11 +145,13 @@ std::string header(const PictureLayout& layout, std::string_view name, bool docu
            attribute("height", layout.height) + " viewBox=\"0 0 " + number(layout.width) + " " + number(layout.height) +
            "\">\n";
     svg += "<title>" + title + "</title>\n";
-    svg += "<style>text{font-family:sans-serif;font-size:12px;fill:#222}.axe{font-size:11px}</style>\n";
+    // Sizes in the style sheet, which would win over attributes.
+    svg += "<style>text{font-family:sans-serif;font-size:12px;fill:#222}.axe{font-size:11px}.titre{font-size:18px}"
+           "</style>\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
     if (!layout.words)
         return svg;
-    svg += text(left, layout.titleRow, title, " font-size=\"18\" id=\"titre\"");
+    svg += text(left, layout.titleRow, title, " class=\"titre\" id=\"titre\"");
     if (layout.bands.empty()) {
         svg += text(left, layout.scaleRow, "Level vide : aucun asteroide.", " id=\"note\"");
         return svg;

@@ -140,7 +140,7 @@ TEST(Levelview, SaysAnEmptyLevelIsEmpty) {
     EXPECT_EQ(run.status, 0) << run.errors;
     // Both lines start where the picture's margin ends, not at its edge.
     EXPECT_EQ(occurrences(readFile(folder.path / "level.svg"),
-                          "<text x=\"12\" y=\"28\" font-size=\"18\" id=\"titre\">level.txt : 0 asteroide</text>\n"
+                          "<text x=\"12\" y=\"28\" class=\"titre\" id=\"titre\">level.txt : 0 asteroide</text>\n"
                           "<text x=\"12\" y=\"50\" id=\"note\">Level vide : aucun asteroide.</text>\n"),
               1u);
     // French takes the singular below 2.
