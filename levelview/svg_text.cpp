@@ -146,8 +146,9 @@ std::string header(const PictureLayout& layout, std::string_view name, bool docu
            "\">\n";
     svg += "<title>" + title + "</title>\n";
     // Sizes in the style sheet, which would win over attributes.
-    svg += "<style>text{font-family:sans-serif;font-size:12px;fill:#222}.axe{font-size:11px}.titre{font-size:18px}"
-           "</style>\n";
+    svg +=
+        "<style>text{font-family:sans-serif;font-size:12px;fill:#222}.axe{font-size:11px}.titre{font-size:18px}"
+        "</style>\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
     if (!layout.words)
         return svg;
