@@ -271,6 +271,7 @@ int main() {
     const auto broadRate = [&](std::vector<std::string> arguments, double seeds) {
         arguments.insert(arguments.begin(), LEVELSEEK_PROGRAM);
         std::vector<double> seconds;
+        seconds.reserve(rounds);
         for (int round = 0; round < rounds; ++round)
             seconds.push_back(timeCommand(folder, arguments));
         return seeds / median(seconds);

@@ -24,12 +24,14 @@ bool isHeader(std::string_view line) {
     if (!line.starts_with(csvHeader) || !line.substr(csvHeader.size()).starts_with(densestColumn))
         return false;
     const std::string_view window = line.substr(csvHeader.size() + densestColumn.size());
-    return !window.empty() && std::all_of(window.begin(), window.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !window.empty() && std::all_of(window.begin(), window.end(),
+                                          [](char character) { return character >= '0' && character <= '9'; });
 }
 
 bool readSeed(std::string_view text, std::int32_t& seed) {
     const std::string_view digits = text.starts_with('-') ? text.substr(1) : text;
-    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    if (digits.empty() ||
+        !std::all_of(digits.begin(), digits.end(), [](char character) { return character >= '0' && character <= '9'; }))
         return false;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seed);
     return error == std::errc() && end == text.data() + text.size();

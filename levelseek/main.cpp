@@ -210,10 +210,14 @@ std::string decimal(double value, int decimals) {
 // A count with its thousands apart, as French writes them (a no-break space).
 std::string grouped(std::uint64_t count) {
     constexpr std::size_t groupDigits = 3;
-    std::string digits = std::to_string(count);
-    for (std::size_t end = digits.size(); end > groupDigits; end -= groupDigits)
-        digits.insert(end - groupDigits, "\xA0");
-    return digits;
+    const std::string digits = std::to_string(count);
+    std::string result;
+    for (std::size_t index = 0; index < digits.size(); ++index) {
+        if (index > 0 && (digits.size() - index) % groupDigits == 0)
+            result += '\xA0';
+        result += digits[index];
+    }
+    return result;
 }
 
 std::string duration(double seconds) {
@@ -433,6 +437,68 @@ int endInterrupted(SeedScan& scan, const ScanSetup& setup, const SeekRequest& re
     return exitBySignal + interruption;
 }
 
+// The output's header line, for CSV.
+std::string csvHeader(const SeekRequest& request) {
+    if (!request.csv || !request.header)
+        return {};
+    std::string header = "seed,count,first_x,last_x,longest_gap";
+    if (request.densestColumn)
+        header += ",densest_" + std::to_string(request.constraints.window);
+    return header + '\n';
+}
+
+Progress progressFor(const SeekRequest& request, const ScanSetup& setup) {
+    Progress progress;
+    progress.shown = isatty(STDERR_FILENO) == 1;
+    progress.sharedScreen = isatty(STDOUT_FILENO) == 1;
+    progress.total =
+        setup.seeds != nullptr ? setup.seeds->size() : static_cast<std::uint64_t>(setup.lastSeed - setup.firstSeed + 1);
+    if (setup.kernel != nullptr && request.limits.levelLength > 0) {
+        progress.asteroidsPerSeed = expectedAsteroids(request.limits);
+        progress.lanes = setup.kernel->lanes;
+    }
+    return progress;
+}
+
+// What a block handed back asks of the search.
+enum class BlockTaken {
+    goOn,
+    done,    // the scan is over, or standard output was lost
+    failed,  // said why; the status is 1
+};
+
+BlockTaken takeBlock(SeedScan& scan, const SeekRequest& request, Progress& progress, Output& output,
+                     std::uint64_t& written) {
+    std::vector<SeedMatch> matches;
+    std::int32_t wrongSeed = 0;
+    const ScanStep step = takeNextBlock(scan, pollInterval, matches, wrongSeed);
+    if (step == ScanStep::finished)
+        return BlockTaken::done;
+    if (step == ScanStep::starved) {
+        eraseProgress(progress);
+        tell("levelseek : m\xE9moire insuffisante.\n");
+        return BlockTaken::failed;
+    }
+    if (!matches.empty()) {
+        if (progress.sharedScreen)
+            eraseProgress(progress);
+        writeMatches(request, matches, output, written);
+        flush(output);
+        if (output.error != 0)
+            return BlockTaken::done;
+    }
+    if (step == ScanStep::wrong) {
+        eraseProgress(progress);
+        tell("levelseek : erreur interne : le level de la graine " + std::to_string(wrongSeed) +
+             ", tir\xE9 de nouveau avec random(), ne donne pas ce que la recherche a trouv\xE9 ; "
+             "la graine n'est pas \xE9"
+             "crite.\n");
+        return BlockTaken::failed;
+    }
+    showProgress(progress, scan, written);
+    return BlockTaken::goOn;
+}
+
 int seek(const SeekRequest& request) {
     // Caught from the start, so that a signal during the check of the
     // generator still ends the search the same way.
@@ -457,60 +523,24 @@ int seek(const SeekRequest& request) {
     setup.library = libraryAccess();
 
     Output output;
-    if (request.csv && request.header) {
-        output.pending = "seed,count,first_x,last_x,longest_gap";
-        if (request.densestColumn)
-            output.pending += ",densest_" + std::to_string(request.constraints.window);
-        output.pending += '\n';
-    }
-    Progress progress;
-    progress.shown = isatty(STDERR_FILENO) == 1;
-    progress.sharedScreen = isatty(STDOUT_FILENO) == 1;
-    progress.total =
-        setup.seeds != nullptr ? setup.seeds->size() : static_cast<std::uint64_t>(setup.lastSeed - setup.firstSeed + 1);
-    if (setup.kernel != nullptr && request.limits.levelLength > 0) {
-        progress.asteroidsPerSeed = expectedAsteroids(request.limits);
-        progress.lanes = setup.kernel->lanes;
-    }
+    output.pending = csvHeader(request);
+    Progress progress = progressFor(request, setup);
     ScanHandle scan;
     {
         const InterruptionsBlocked blocked;
         scan = startScan(setup);
     }
     std::uint64_t written = 0;
-    std::vector<SeedMatch> matches;
     while (request.mostMatches == 0 || written < request.mostMatches) {
         if (interruption != 0) {
             eraseProgress(progress);
             return endInterrupted(*scan, setup, request, list, output, written);
         }
-        matches.clear();
-        std::int32_t wrongSeed = 0;
-        const ScanStep step = takeNextBlock(*scan, pollInterval, matches, wrongSeed);
-        if (step == ScanStep::finished)
+        const BlockTaken taken = takeBlock(*scan, request, progress, output, written);
+        if (taken == BlockTaken::failed)
+            return 1;
+        if (taken == BlockTaken::done)
             break;
-        if (step == ScanStep::starved) {
-            eraseProgress(progress);
-            tell("levelseek : m\xE9moire insuffisante.\n");
-            return 1;
-        }
-        if (!matches.empty()) {
-            if (progress.sharedScreen)
-                eraseProgress(progress);
-            writeMatches(request, matches, output, written);
-            flush(output);
-            if (output.error != 0)
-                break;
-        }
-        if (step == ScanStep::wrong) {
-            eraseProgress(progress);
-            tell("levelseek : erreur interne : le level de la graine " + std::to_string(wrongSeed) +
-                 ", tir\xE9 de nouveau avec random(), ne donne pas ce que la recherche a trouv\xE9 ; "
-                 "la graine n'est pas \xE9"
-                 "crite.\n");
-            return 1;
-        }
-        showProgress(progress, *scan, written);
     }
     const std::uint64_t examined = std::min(scanTally(*scan).seeds, progress.total);
     scan.reset();

@@ -36,7 +36,8 @@ constexpr std::size_t readChunk = std::size_t{1} << 18;
 constexpr std::size_t longestEchoedOption = 20;
 
 constexpr std::size_t mostSheetSeeds = 100;
-constexpr std::size_t largestSheet = 20000000;  // bytes: a page a browser opens at ease
+constexpr std::size_t bytesPerMegabyte = 1000000;
+constexpr std::size_t largestSheet = 20 * bytesPerMegabyte;  // a page a browser opens at ease
 
 constexpr std::string_view usage =
     "Usage : levelview [-o IMAGE] [--] [LEVEL...]\n"
@@ -137,42 +138,50 @@ bool looksNegative(std::string_view argument) {
     return argument.size() >= 2 && argument[0] == '-' && argument[1] >= '0' && argument[1] <= '9';
 }
 
+// Applies the option arguments[index], moving index on to its value when
+// it takes the next argument. Returns the problem, or an empty string.
+std::string readOption(int argumentCount, char** arguments, int& index, Options& options) {
+    const std::string_view argument = arguments[index];
+    if (argument == "-h" || argument == "--help") {
+        options.help = true;
+    } else if (argument == "--version") {
+        options.version = true;
+    } else if (argument == "--values" || argument == "--sheet") {
+        const Mode asked = argument == "--values" ? Mode::values : Mode::sheet;
+        if (options.mode != Mode::files && options.mode != asked)
+            return forUser("--values et --sheet ne vont pas ensemble");
+        options.mode = asked;
+    } else if (argument.starts_with("-o")) {
+        if (argument.size() == 2 && index + 1 == argumentCount)
+            return forUser("l'option -o attend le nom de l'image");
+        options.picture = argument.size() > 2 ? std::string(argument.substr(2)) : arguments[++index];
+        if (options.picture.empty())
+            return forUser("l'option -o attend un nom d'image non vide");
+    } else {
+        return forUser("option inconnue : ") + cut(argument);
+    }
+    return {};
+}
+
 // Returns the problem with the arguments, already in the user's character
 // set, or an empty string. Options may come before, between or after the
 // operands; "--" ends them, and a negative number is never one.
 std::string parseArguments(int argumentCount, char** arguments, Options& options) {
     bool optionsEnded = false;
-    bool values = false;
-    bool sheet = false;
     for (int index = 1; index < argumentCount; ++index) {
         const std::string_view argument = arguments[index];
-        if (optionsEnded || argument.size() < 2 || argument[0] != '-' || looksNegative(argument)) {
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-' || looksNegative(argument))
             options.operands.emplace_back(argument);
-        } else if (argument == "--") {
+        else if (argument == "--")
             optionsEnded = true;
-        } else if (argument == "-h" || argument == "--help") {
-            options.help = true;
-        } else if (argument == "--version") {
-            options.version = true;
-        } else if (argument == "--values") {
-            values = true;
-        } else if (argument == "--sheet") {
-            sheet = true;
-        } else if (argument.starts_with("-o")) {
-            if (argument.size() == 2 && index + 1 == argumentCount)
-                return forUser("l'option -o attend le nom de l'image");
-            options.picture = argument.size() > 2 ? std::string(argument.substr(2)) : arguments[++index];
-            if (options.picture.empty())
-                return forUser("l'option -o attend un nom d'image non vide");
-        } else {
-            return forUser("option inconnue : ") + cut(argument);
-        }
+        else if (std::string problem = readOption(argumentCount, arguments, index, options); !problem.empty())
+            return problem;
     }
-    if (values && sheet)
-        return forUser("--values et --sheet ne vont pas ensemble");
-    options.mode = values ? Mode::values : sheet ? Mode::sheet : Mode::files;
-    const std::size_t wanted = values ? 5 : sheet ? 4 : 0;
-    if (wanted != 0 && options.operands.size() != wanted && !options.help && !options.version)
+    if (options.help || options.version)
+        return {};
+    const bool values = options.mode == Mode::values;
+    const std::size_t wanted = values ? 5 : options.mode == Mode::sheet ? 4 : 0;
+    if (wanted != 0 && options.operands.size() != wanted)
         return forUser(values ? "--values attend cinq valeurs, GRAINE LONGUEUR DISTANCE VITESSE_X VITESSE_Y, et non "
                               : "--sheet attend quatre limites, LONGUEUR DISTANCE VITESSE_X VITESSE_Y, et non ") +
                std::to_string(options.operands.size());
@@ -425,52 +434,60 @@ int viewValues(const Options& options, const StandardStreams& streams) {
                       streams);
 }
 
+// The seeds of a sheet, as they are read.
+struct SheetSeeds {
+    SeedListReader reader;
+    std::vector<std::string> names;  // the CSV header's columns after the seed, when it has one
+    std::vector<std::int32_t> seeds;
+    std::vector<std::string> columns;  // each seed's other columns, as "name value" parts
+};
+
+// Returns the columns of a line after its first, comma-separated.
+std::vector<std::string_view> laterColumns(std::string_view line) {
+    std::vector<std::string_view> columns;
+    for (std::size_t comma = line.find(','); comma != std::string_view::npos;) {
+        const std::size_t next = line.find(',', comma + 1);
+        columns.push_back(line.substr(comma + 1, next - comma - 1));
+        comma = next;
+    }
+    return columns;
+}
+
+// Takes one line of the list. Returns the message of a failure, or an
+// empty string.
+std::string takeSheetLine(SheetSeeds& sheet, std::string_view line) {
+    std::int32_t seed = 0;
+    std::string problem;
+    const SeedLine read = readSeedLine(sheet.reader, line, seed, problem);
+    if (read == SeedLine::bad)
+        return forUser(
+                   "levelview : l'entr\xE9"
+                   "e standard, ") +
+               forUserWithBytes(problem) + ".";
+    if (read == SeedLine::header) {
+        for (const std::string_view name : laterColumns(line))
+            sheet.names.emplace_back(name);
+        return {};
+    }
+    if (sheet.seeds.size() == mostSheetSeeds)
+        return forUser("levelview : au plus " + std::to_string(mostSheetSeeds) +
+                       " graines sur une page, et la liste en a davantage.");
+    std::string shown;
+    const std::vector<std::string_view> values = laterColumns(line);
+    for (std::size_t column = 0; column < values.size(); ++column)
+        shown += (shown.empty() ? "" : ", ") +
+                 (column < sheet.names.size() ? sheet.names[column] + " " : std::string()) +
+                 std::string(values[column]);
+    sheet.seeds.push_back(seed);
+    sheet.columns.push_back(shown);
+    return {};
+}
+
 // Reads the seeds of the sheet from standard input, with the list's other
 // columns, named by its header when it has one. Returns the message of a
 // failure, or an empty string.
-std::string readSheetSeeds(std::vector<std::int32_t>& seeds, std::vector<std::string>& columns) {
+std::string readSheetSeeds(SheetSeeds& sheet) {
     constexpr std::size_t longestLine = 4096;
-    SeedListReader reader;
-    std::vector<std::string> names;
-    std::string problem;
-    const auto take = [&](std::string_view line) {
-        std::int32_t seed = 0;
-        switch (readSeedLine(reader, line, seed, problem)) {
-        case SeedLine::header:
-            for (std::size_t start = line.find(',') + 1, end = 0; start != 0; start = end + 1) {
-                end = line.find(',', start);
-                names.emplace_back(line.substr(start, end - start));
-                if (end == std::string_view::npos)
-                    break;
-            }
-            return true;
-        case SeedLine::bad:
-            problem = forUser(
-                          "levelview : l'entr\xE9"
-                          "e standard, ") +
-                      forUserWithBytes(problem) + ".";
-            return false;
-        case SeedLine::seed:
-            break;
-        }
-        if (seeds.size() == mostSheetSeeds) {
-            problem = forUser("levelview : au plus " + std::to_string(mostSheetSeeds) +
-                              " graines sur une page, et la liste en a davantage.");
-            return false;
-        }
-        std::string shown;
-        std::size_t column = 0;
-        for (std::size_t start = line.find(','); start != std::string_view::npos; ++column) {
-            const std::size_t end = line.find(',', start + 1);
-            const std::string_view value = line.substr(start + 1, end - start - 1);
-            shown += (shown.empty() ? "" : ", ") + (column < names.size() ? names[column] + " " : std::string()) +
-                     std::string(value);
-            start = end;
-        }
-        seeds.push_back(seed);
-        columns.push_back(shown);
-        return true;
-    };
     std::string pending;
     std::vector<char> buffer(readChunk);
     for (;;) {
@@ -482,16 +499,18 @@ std::string readSheetSeeds(std::vector<std::int32_t>& seeds, std::vector<std::st
                                       "e standard"),
                               errno);
         if (got == 0)
-            return pending.empty() || take(pending) ? std::string() : problem;
+            return pending.empty() ? std::string() : takeSheetLine(sheet, pending);
         pending.append(buffer.data(), static_cast<std::size_t>(got));
         std::size_t start = 0;
         for (std::size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1) {
-            if (!take(std::string_view(pending).substr(start, end - start)))
+            if (std::string problem = takeSheetLine(sheet, std::string_view(pending).substr(start, end - start));
+                !problem.empty())
                 return problem;
         }
         pending.erase(0, start);
-        if (pending.size() > longestLine && !take(pending))
-            return problem;
+        // A line that long is no seed: no need to wait for its end.
+        if (pending.size() > longestLine)
+            return takeSheetLine(sheet, pending);
     }
 }
 
@@ -508,10 +527,11 @@ int viewSheet(const Options& options, const StandardStreams& streams) {
             forUser("levelview : l'entr\xE9"
                     "e standard est ferm\xE9"
                     "e."));
-    std::vector<std::int32_t> seeds;
-    std::vector<std::string> columns;
-    if (const std::string problem = readSheetSeeds(seeds, columns); !problem.empty())
+    SheetSeeds sheet;
+    if (const std::string problem = readSheetSeeds(sheet); !problem.empty())
         return failure(problem);
+    const std::vector<std::int32_t>& seeds = sheet.seeds;
+    const std::vector<std::string>& columns = sheet.columns;
     std::string page = sheetStart(limits, seeds.size());
     std::string pictures;
     for (std::size_t place = 0; place < seeds.size(); ++place) {
@@ -532,8 +552,9 @@ int viewSheet(const Options& options, const StandardStreams& streams) {
         page += sheetThumbnail(entry, place);
         pictures += sheetPicture(entry, place);
         if (page.size() + pictures.size() > largestSheet)
-            return failure(forUser("levelview : la page d\xE9passerait " + std::to_string(largestSheet / 1000000) +
-                                   " Mo \xE0 la graine " + std::to_string(parameters.seed) +
+            return failure(forUser("levelview : la page d\xE9passerait " +
+                                   std::to_string(largestSheet / bytesPerMegabyte) + " Mo \xE0 la graine " +
+                                   std::to_string(parameters.seed) +
                                    " ; donnez moins de graines, ou des levels plus courts."));
     }
     page += std::string(sheetMiddle) + pictures + std::string(sheetEnd);

@@ -22,7 +22,8 @@ constexpr double tickLength = 5;
 constexpr double tickLabelDrop = 18;
 constexpr double swatchSize = 12;
 constexpr int swatches = 5;
-constexpr double densityArea = 100.0 * 100.0;  // the legend gives densities per 100 x 100 units
+constexpr int middleSwatch = swatches / 2;  // the average's, between the sparser and the denser
+constexpr double tenths = 10;
 constexpr double dotRadius = 2.5;
 constexpr double roomForTwoLabels = 24;
 constexpr double labelCharacterWidth = 7;  // about, at the axes' font size
@@ -116,8 +117,8 @@ std::string shadeColour(double shade) {
     const std::array<double, 3>& far = shade < 0 ? sparse : dense;
     const double weight = std::abs(shade);
     std::array<char, sizeof "#ffffff"> colour{};
-    const auto channel = [&](std::size_t at) {
-        return static_cast<unsigned>(std::lround(average[at] + (far[at] - average[at]) * weight));
+    const auto channel = [&](std::size_t index) {
+        return static_cast<unsigned>(std::lround(average[index] + (far[index] - average[index]) * weight));
     };
     static_cast<void>(std::snprintf(colour.data(), colour.size(), "#%02x%02x%02x", channel(0), channel(1), channel(2)));
     return colour.data();
@@ -195,14 +196,14 @@ std::string cellsLegend(const PictureLayout& layout) {
     const double left = layout.profileArea.left;
     std::string svg;
     for (int swatch = 0; swatch < swatches; ++swatch) {
-        const double shade = static_cast<double>(swatch - swatches / 2) / (swatches / 2);
+        const double shade = static_cast<double>(swatch - middleSwatch) / middleSwatch;
         svg += rectangle({left + swatch * swatchSize, layout.legendRow - swatchSize + 2, swatchSize, swatchSize}) +
                " fill=\"" + shadeColour(shade) + "\"/>\n";
     }
     svg += text(left + swatches * swatchSize + legendGap, layout.legendRow,
                 "cases de " + std::to_string(layout.cellWidth) + " \xD7 " + std::to_string(layout.cellHeight) +
                     " unit\xE9s, selon leur densit\xE9 face \xE0 la moyenne du level (" +
-                    frenchNumber(std::round(layout.averageCellCount * 10) / 10) +
+                    frenchNumber(std::round(layout.averageCellCount * tenths) / tenths) +
                     " asteroides par case) : bleu 4 fois moins ou vide, blanc la moyenne, rouge 4 fois plus.",
                 " id=\"legende\"");
     return svg;
@@ -214,8 +215,8 @@ std::string tickMark(const Tick& tick, double axis, double pictureWidth, bool wo
     const std::string label = std::to_string(tick.value);
     const double halfLabel = labelCharacterWidth * static_cast<double>(label.size()) / 2;
     const bool ending = tick.x + halfLabel > pictureWidth - labelGap;
-    const std::string mark = "<line" + attribute("x1", tick.x) + attribute("y1", axis) + attribute("x2", tick.x) +
-                             attribute("y2", axis + tickLength) + " stroke=\"#444\"/>\n";
+    std::string mark = "<line" + attribute("x1", tick.x) + attribute("y1", axis) + attribute("x2", tick.x) +
+                       attribute("y2", axis + tickLength) + " stroke=\"#444\"/>\n";
     if (!words)
         return mark;
     return mark + text(tick.x, axis + tickLabelDrop, label,
