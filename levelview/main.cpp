@@ -409,12 +409,18 @@ int refusedLikeLevelgen(const LevelParameters& parameters) {
     return 1;
 }
 
+// Reads the values of --values or --sheet into parameters and refuses what
+// levelgen would. Returns the exit status of a refusal, or -1.
+int valuesRead(const Options& options, bool withSeed, LevelParameters& parameters) {
+    if (const std::string problem = readValues(options.operands, withSeed, parameters); !problem.empty())
+        return failure(forUser("levelview : ") + problem + forUser(". Voir levelview --help."));
+    return refusedLikeLevelgen(parameters);
+}
+
 // Draws the level of five values, without a level file.
 int viewValues(const Options& options, const StandardStreams& streams) {
     LevelParameters parameters;
-    if (const std::string problem = readValues(options.operands, true, parameters); !problem.empty())
-        return failure(forUser("levelview : ") + problem + forUser(". Voir levelview --help."));
-    if (const int status = refusedLikeLevelgen(parameters); status >= 0)
+    if (const int status = valuesRead(options, true, parameters); status >= 0)
         return status;
     std::string values = std::to_string(parameters.seed) + " " + limitsText(parameters);
     std::string picture = options.picture;
@@ -518,9 +524,7 @@ std::string readSheetSeeds(SheetSeeds& sheet) {
 // input, each with its figures and its full picture within the page.
 int viewSheet(const Options& options, const StandardStreams& streams) {
     LevelParameters limits;
-    if (const std::string problem = readValues(options.operands, false, limits); !problem.empty())
-        return failure(forUser("levelview : ") + problem + forUser(". Voir levelview --help."));
-    if (const int status = refusedLikeLevelgen(limits); status >= 0)
+    if (const int status = valuesRead(options, false, limits); status >= 0)
         return status;
     if (!streams.input)
         return failure(
