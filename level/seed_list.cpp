@@ -6,7 +6,9 @@
 
 #include "user_text.h"
 
+#include <unistd.h>
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <numeric>
 
@@ -93,4 +95,34 @@ SeedList firstPlaces(std::vector<std::int32_t> seeds, std::vector<std::uint64_t>
         }
     }
     return list;
+}
+
+int readListLines(int descriptor, const std::function<bool(std::string_view)>& take) {
+    constexpr std::size_t chunk = std::size_t{1} << 16;
+    constexpr std::size_t longestLine = 4096;
+    std::string pending;
+    std::string buffer(chunk, '\0');
+    for (;;) {
+        const ssize_t got = read(descriptor, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return errno;
+        if (got == 0) {
+            if (!pending.empty())
+                take(pending);
+            return 0;
+        }
+        pending.append(buffer.data(), static_cast<std::size_t>(got));
+        std::size_t start = 0;
+        for (std::size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1) {
+            if (!take(std::string_view(pending).substr(start, end - start)))
+                return 0;
+        }
+        pending.erase(0, start);
+        if (pending.size() > longestLine) {
+            take(pending);
+            return 0;
+        }
+    }
 }

@@ -1,10 +1,11 @@
 // A list of seeds as levelseek writes it and levelseek and levelview read
 // it, a line at a time: one decimal 32-bit integer a line, or levelseek's
 // --csv output, whose header is recognised and skipped and whose first
-// column is the seed. Pure: the bytes are read elsewhere.
+// column is the seed. readSeedLine() is pure; readListLines() reads.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,12 @@ enum class SeedLine {
 // what is wrong, in French and ISO-8859-1, and quotes the line set apart
 // by userBytesMark (see user_text.h), for forUserWithBytes().
 SeedLine readSeedLine(SeedListReader& reader, std::string_view line, std::int32_t& seed, std::string& problem);
+
+// Reads descriptor to its end and hands take() each line, without its line
+// feed, the last one too when no line feed ends it; a line past 4,096
+// bytes is handed over as soon as it is that long, since no seed is. Stops
+// when take() returns false. Returns 0, or the errno of a failed read.
+int readListLines(int descriptor, const std::function<bool(std::string_view)>& take);
 
 // The seeds of a list, each once, in the order of their first line, and
 // the line each came from (counted from 1), for a resume line.

@@ -63,8 +63,6 @@ int refuse(const std::string& problem) {
 // before anything is written, so that a bad line leaves standard output
 // empty. Returns whether they could be read; says why not.
 bool readSeedList(const SeekRequest& request, SeedList& list) {
-    constexpr std::size_t chunk = std::size_t{1} << 16;
-    constexpr std::size_t longestLine = 4096;
     const bool standardInput = request.seedsFrom == "-";
     const std::string name = standardInput ? forUser(
                                                  "l'entr\xE9"
@@ -98,32 +96,10 @@ bool readSeedList(const SeekRequest& request, SeedList& list) {
                                                         forUserWithBytes(problem) + forUser(".\n")));
         return false;
     };
-    std::string pending;
-    std::string buffer(chunk, '\0');
     bool good = true;
-    for (;;) {
-        const ssize_t got = read(descriptor, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            good = cannotRead(errno);
-            break;
-        }
-        if (got == 0) {
-            good = pending.empty() || take(pending);
-            break;
-        }
-        pending.append(buffer.data(), static_cast<std::size_t>(got));
-        std::size_t start = 0;
-        for (std::size_t end; good && (end = pending.find('\n', start)) != std::string::npos; start = end + 1)
-            good = take(std::string_view(pending).substr(start, end - start));
-        pending.erase(0, start);
-        // A line that long is no seed: no need to wait for its end.
-        if (good && pending.size() > longestLine)
-            good = take(pending);
-        if (!good)
-            break;
-    }
+    const int error = readListLines(descriptor, [&](std::string_view line) { return good = take(line); });
+    if (error != 0)
+        good = cannotRead(error);
     if (!standardInput)
         close(descriptor);
     if (good)

@@ -493,31 +493,16 @@ std::string takeSheetLine(SheetSeeds& sheet, std::string_view line) {
 // columns, named by its header when it has one. Returns the message of a
 // failure, or an empty string.
 std::string readSheetSeeds(SheetSeeds& sheet) {
-    constexpr std::size_t longestLine = 4096;
-    std::string pending;
-    std::vector<char> buffer(readChunk);
-    for (;;) {
-        const ssize_t got = read(STDIN_FILENO, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return cannotRead(forUser("entr\xE9"
-                                      "e standard"),
-                              errno);
-        if (got == 0)
-            return pending.empty() ? std::string() : takeSheetLine(sheet, pending);
-        pending.append(buffer.data(), static_cast<std::size_t>(got));
-        std::size_t start = 0;
-        for (std::size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1) {
-            if (std::string problem = takeSheetLine(sheet, std::string_view(pending).substr(start, end - start));
-                !problem.empty())
-                return problem;
-        }
-        pending.erase(0, start);
-        // A line that long is no seed: no need to wait for its end.
-        if (pending.size() > longestLine)
-            return takeSheetLine(sheet, pending);
-    }
+    std::string problem;
+    const int error = readListLines(STDIN_FILENO, [&](std::string_view line) {
+        problem = takeSheetLine(sheet, line);
+        return problem.empty();
+    });
+    if (error != 0)
+        return cannotRead(forUser("entr\xE9"
+                                  "e standard"),
+                          error);
+    return problem;
 }
 
 // A page of thumbnails of the levels of the seeds read from standard
