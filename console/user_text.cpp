@@ -8,6 +8,7 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <unistd.h>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <clocale>
@@ -259,19 +260,56 @@ std::string shownName(std::string_view name) {
     return shownName(adopted(), name);
 }
 
-std::string markedUserBytes(std::string_view bytes) {
-    return userBytesMark + std::string(bytes) + userBytesMark;
+std::optional<std::string> shellWord(std::string_view name) {
+    if (shownName(name) != name)
+        return std::nullopt;
+    const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char character) {
+        return (character >= 'a' && character <= 'z') || (character >= 'A' && character <= 'Z') ||
+               (character >= '0' && character <= '9') ||
+               std::string_view("%+,-./:=@_").find(character) != std::string_view::npos;
+    });
+    if (plain)
+        return std::string(name);
+    std::string word = "'";
+    for (const char character : name)
+        word += character == '\'' ? std::string("'\\''") : std::string(1, character);
+    return word + "'";
 }
 
+std::string markedUserBytes(std::string_view bytes) {
+    std::string marked(1, userBytesMark);
+    for (const char byte : bytes) {
+        marked += byte;
+        if (byte == userBytesMark)
+            marked += nulKept;
+    }
+    return marked + userBytesMark;
+}
+
+// A part set apart ends at a mark that nulKept does not follow.
 std::string forUserWithBytes(std::string_view latin1Text) {
     std::string shown;
+    std::string userBytes;
+    bool inUserBytes = false;
     std::size_t start = 0;
-    for (bool userBytes = false;; userBytes = !userBytes) {
+    for (;;) {
         const std::size_t end = latin1Text.find(userBytesMark, start);
         const std::string_view part = latin1Text.substr(start, end - start);
-        shown += userBytes ? shownName(part) : forUser(part);
+        if (!inUserBytes)
+            shown += forUser(part);
+        else
+            userBytes += part;
         if (end == std::string_view::npos)
-            return shown;
+            return inUserBytes ? shown + shownName(userBytes) : shown;
         start = end + 1;
+        if (inUserBytes && start < latin1Text.size() && latin1Text[start] == nulKept) {
+            userBytes += userBytesMark;
+            ++start;
+            continue;
+        }
+        if (inUserBytes)
+            shown += shownName(userBytes);
+        userBytes.clear();
+        inUserBytes = !inUserBytes;
     }
 }

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -57,9 +58,17 @@ int writeWhole(int descriptor, std::string_view bytes);
 std::string forUser(std::string_view latin1Text);
 std::string shownName(std::string_view name);
 
+// Returns name as one word of a POSIX shell, quoted where the shell would
+// read it otherwise, so that a person can paste it into a command; nothing
+// when a terminal in the adopted character set cannot show name as it is
+// (a control character, a byte that is no character there).
+std::optional<std::string> shellWord(std::string_view name);
+
 // Sets apart, in an ISO-8859-1 text, bytes that come from the user (an
-// argument, a line of a file): no argument can hold it.
+// argument, a line of a file): no argument can hold it, and a NUL byte of
+// a file's line is kept within the part as userBytesMark and nulKept.
 constexpr char userBytesMark = '\0';
+constexpr char nulKept = '\x01';
 
 // Returns bytes set apart by userBytesMark on either side.
 std::string markedUserBytes(std::string_view bytes);

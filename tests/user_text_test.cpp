@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 namespace {
@@ -41,6 +42,32 @@ TEST(UserText, ConvertsTextsForTheLocale) {
               "\xC3\x89t\xC3\xA9 \xC3\xA0 c\xC3\xB4t\xC3\xA9 \xC3\x97 \xC2\xAB\xC2\xBB");
     EXPECT_EQ(converted(charsetNamed("ISO-8859-1"), text), text);
     EXPECT_EQ(converted(charsetNamed("ANSI_X3.4-1968"), text), "Ete a cote x \"\"");
+}
+
+// A user's bytes within a message, a NUL among them, and the text around
+// them (still converted after the NUL); a name as a shell word, quoted
+// where the shell would read it otherwise, or nothing when it cannot be
+// shown as it is. ASCII here, as before the locale is adopted.
+TEST(UserText, SetsTheUsersBytesApart) {
+    EXPECT_EQ(forUserWithBytes("\xE0 " +
+                               markedUserBytes(std::string("5\0\x01"
+                                                           "6\0",
+                                                           5)) +
+                               " \xE0" + markedUserBytes("\xE9")),
+              "a 5\\x00\\x016\\x00 a\\xE9");
+    struct Case {
+        std::string name;
+        std::optional<std::string> word;
+    };
+    const Case cases[] = {
+        {"list_1.txt", "list_1.txt"}, {"my list;$(x).txt", "'my list;$(x).txt'"},
+        {"it's", "'it'\\''s'"},       {"~x", "'~x'"},
+        {"a\x1B[2J", std::nullopt},   {"caf\xC3\xA9", std::nullopt},
+    };
+    for (const Case& example : cases) {
+        SCOPED_TRACE(example.name);
+        EXPECT_EQ(shellWord(example.name), example.word);
+    }
 }
 
 }  // namespace
