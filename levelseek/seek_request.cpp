@@ -3,12 +3,11 @@
 
 #include "seek_request.h"
 
+#include "decimal_integer.h"
 #include "user_text.h"
 
 #include <algorithm>
 #include <array>
-#include <charconv>
-#include <limits>
 
 namespace {
 
@@ -37,28 +36,16 @@ bool looksNegative(std::string_view argument) {
     return argument.size() >= 2 && argument[0] == '-' && argument[1] >= '0' && argument[1] <= '9';
 }
 
-// Reads an optional sign and decimal digits, the whole of text, into a
-// value from lowest to highest. Returns the problem, or an empty string.
+// Reads an integer, the whole of text, into a value from lowest to
+// highest. Returns the problem, or an empty string.
 std::string parseNumber(std::string_view text, std::string_view what, std::int64_t lowest, std::int64_t highest,
                         std::int64_t& value) {
-    std::string_view digits = text;
-    const bool negative = !digits.empty() && digits.front() == '-';
-    if (!digits.empty() && (digits.front() == '-' || digits.front() == '+'))
-        digits.remove_prefix(1);
-    const bool decimal = !digits.empty() && std::all_of(digits.begin(), digits.end(), [](char character) {
-        return character >= '0' && character <= '9';
-    });
-    if (!decimal)
+    const IntegerReading reading = readInteger(text, value);
+    if (reading == IntegerReading::notInteger)
         return std::string(what) + " : \"" + echoed(text) + "\" n'est pas un nombre entier";
-    std::uint64_t magnitude = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), magnitude);
-    constexpr auto largestMagnitude = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + 1;
-    const bool fits = error == std::errc() && magnitude <= largestMagnitude - (negative ? 0 : 1);
-    if (fits) {
-        value = negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
-        if (value >= lowest && value <= highest)
-            return {};
-    }
+    const bool fits = reading == IntegerReading::integer;
+    if (fits && value >= lowest && value <= highest)
+        return {};
     // A bound of 2^63 - 1 only says "no bound" to a reader: name the other.
     if (highest == INT64_MAX)
         return std::string(what) + " : " + echoed(text) +
@@ -232,8 +219,8 @@ const std::string_view seekUsage =
     "  -h, --help               affiche cette aide\n"
     "  --version                affiche la version\n"
     "\n"
-    "Un INTERVALLE est MIN..MAX, MIN.., ..MAX ou un seul entier ; les bornes sont\n"
-    "comprises. Un nombre n\xE9gatif est une valeur, jamais une option.\n"
+    "Un INTERVALLE est MIN..MAX, MIN.., ..MAX, .. (tout) ou un seul entier ; les\n"
+    "bornes sont comprises. Un nombre n\xE9gatif est une valeur, jamais une option.\n"
     "Avec --seeds-from, une graine trouv\xE9"
     "e est \xE9"
     "crite une fois, \xE0 sa premi\xE8re place.\n"

@@ -4,6 +4,7 @@
 
 #include "sheet_page.h"
 
+#include "svg_text.h"
 #include "user_text.h"
 
 #include <string_view>
@@ -69,7 +70,7 @@ std::string sheetThumbnail(const SheetEntry& entry, std::size_t place) {
                        inUtf8("ouvrir en grand") + "\">\n" + entry.thumbnail + "</a>\n<figcaption><b>" +
                        inUtf8("graine ") + std::to_string(entry.seed) + "</b><br>" + inUtf8(figures(entry));
     if (!entry.columns.empty())
-        html += "<br><span class=\"colonnes\">" + inUtf8(entry.columns) + "</span>";
+        html += "<br><span class=\"colonnes\">" + xmlText(entry.columns) + "</span>";
     return html + "</figcaption>\n</figure>\n";
 }
 

@@ -18,7 +18,7 @@ struct SheetEntry {
     std::int32_t firstX = 0;      // when count > 0
     std::int32_t lastX = 0;       // when count > 0
     std::int64_t longestGap = 0;  // 0 below two asteroids
-    std::string columns;          // the list's other columns, as "name value" parts, ISO-8859-1; may be empty
+    std::string columns;          // the list's other columns, as "name value" parts, any bytes; may be empty
     std::string thumbnail;        // the small picture, inline SVG in UTF-8
     std::string picture;          // the full picture, inline SVG in UTF-8
 };

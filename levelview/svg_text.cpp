@@ -55,9 +55,9 @@ std::string frenchNumber(double value) {
     return result;
 }
 
-// XML text for a name as the system gives it: markup characters escaped,
-// control characters as "?", every character beyond ASCII as a reference.
-std::string escaped(std::string_view name) {
+}  // namespace
+
+std::string xmlText(std::string_view name) {
     std::string result;
     for (const char32_t character : charactersOf(name)) {
         switch (character) {
@@ -85,6 +85,8 @@ std::string escaped(std::string_view name) {
     }
     return result;
 }
+
+namespace {
 
 // A number of ticks, which may be a small decimal fraction, in French,
 // which takes the singular below 2.
@@ -139,7 +141,7 @@ std::string text(double left, double baseline, std::string_view words, std::stri
 }
 
 std::string header(const PictureLayout& layout, std::string_view name, bool document) {
-    const std::string title = escaped(name) + " : " + countedAsteroids(layout.count);
+    const std::string title = xmlText(name) + " : " + countedAsteroids(layout.count);
     const double left = layout.bands.empty() ? labelGap * 2 : layout.profileArea.left;
     std::string svg = document ? "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" : "";
     svg += "<svg xmlns=\"http://www.w3.org/2000/svg\"" + attribute("width", layout.width) +

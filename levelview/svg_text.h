@@ -11,6 +11,12 @@
 // Returns "1 asteroide", "2 asteroides": French takes the singular below 2.
 std::string countedAsteroids(std::uint64_t count);
 
+// Returns name, text as the system gives it (UTF-8 where it is, every other
+// byte an ISO-8859-1 character), as XML or HTML text and attribute value:
+// markup characters escaped, control characters as "?", every character
+// beyond ASCII as a reference.
+std::string xmlText(std::string_view name);
+
 // How the picture's text is to be used.
 struct SvgForm {
     bool document = true;  // a document of its own, with its XML declaration; otherwise inline in a page
