@@ -7,6 +7,7 @@
 // out, written out and put in place.
 
 #include "asteroid_draw.h"
+#include "decimal_integer.h"
 #include "level_parameters.h"
 #include "level_reader.h"
 #include "level_summary.h"
@@ -23,7 +24,6 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <charconv>
 #include <filesystem>
 #include <new>
 #include <string>
@@ -200,12 +200,11 @@ std::string readValues(const std::vector<std::string>& operands, bool withSeed, 
         &LevelParameters::maxSpeedX, &LevelParameters::maxSpeedY};
     for (std::size_t index = 0; index < operands.size(); ++index) {
         const std::string& text = operands[index];
-        std::int32_t value = 0;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        std::int64_t value = 0;
+        if (readInteger(text, value) != IntegerReading::integer || value < INT32_MIN || value > INT32_MAX)
             return forUser(withSeed ? "--values : \"" : "--sheet : \"") + cut(text) +
                    forUser("\" n'est pas un entier de 32 bits");
-        parameters.*fields[index + (withSeed ? 0 : 1)] = value;
+        parameters.*fields[index + (withSeed ? 0 : 1)] = static_cast<std::int32_t>(value);
     }
     return {};
 }
@@ -288,14 +287,16 @@ struct OutputKept {
 };
 
 // Opens where a picture goes, before its level is read, so that a picture
-// that cannot be written is said before the work. Returns the message of a
-// failure, or an empty string.
+// that cannot be written is said before the work. A sheet's page is
+// refused over the list it reads as a picture over its level. Returns the
+// message of a failure, or an empty string.
 std::string openOutput(const std::string& picture, const struct stat& level, const StandardStreams& streams,
-                       PictureOutput& output) {
+                       PictureOutput& output, bool page = false) {
     const OutputOpened opening = openPictureOutput(picture, level, streams.output, output);
     if (opening.outcome == OutputOpening::sameAsLevel)
-        return forUser("levelview : l'image ") + shownName(picture) +
-               forUser(" est le level lui-m\xEAme ; choisissez un autre nom avec -o.");
+        return forUser(page ? "levelview : la page " : "levelview : l'image ") + shownName(picture) +
+               forUser(page ? " est la liste de graines qu'elle lit ; choisissez un autre nom avec -o."
+                            : " est le level lui-m\xEAme ; choisissez un autre nom avec -o.");
     if (opening.outcome == OutputOpening::standardOutputClosed)
         return forUser(
             "levelview : la sortie standard est ferm\xE9"
@@ -516,6 +517,18 @@ int viewSheet(const Options& options, const StandardStreams& streams) {
             forUser("levelview : l'entr\xE9"
                     "e standard est ferm\xE9"
                     "e."));
+    // The list read is the level of this page: a page over it is refused
+    // before anything is written.
+    const std::string picture = options.picture.empty() ? "sheet.html" : options.picture;
+    struct stat list {};
+    if (fstat(STDIN_FILENO, &list) != 0)
+        return failure(cannotRead(forUser("entr\xE9"
+                                          "e standard"),
+                                  errno));
+    PictureOutput output;
+    const OutputKept kept(output);
+    if (const std::string problem = openOutput(picture, list, streams, output, true); !problem.empty())
+        return failure(problem);
     SheetSeeds sheet;
     if (const std::string problem = readSheetSeeds(sheet); !problem.empty())
         return failure(problem);
@@ -547,12 +560,6 @@ int viewSheet(const Options& options, const StandardStreams& streams) {
                                    " ; donnez moins de graines, ou des levels plus courts."));
     }
     page += std::string(sheetMiddle) + pictures + std::string(sheetEnd);
-    const std::string picture = options.picture.empty() ? "sheet.html" : options.picture;
-    PictureOutput output;
-    const OutputKept kept(output);
-    const struct stat noLevel {};
-    if (const std::string problem = openOutput(picture, noLevel, streams, output); !problem.empty())
-        return failure(problem);
     return putInPlace(picture, output, page,
                       forUser("Page ") + shownName(picture) +
                           forUser(" cr\xE9\xE9"

@@ -9,6 +9,7 @@
 #include "picture_layout.h"
 #include "picture_properties.h"
 #include "program_run.h"
+#include "sheet_page.h"
 #include "svg_text.h"
 
 #include <fcntl.h>
@@ -567,7 +568,8 @@ TEST(Levelview, DrawsTheValuesAsLevelgenWritesThem) {
     const TemporaryFolder folder;
     ASSERT_EQ(runProgram(LEVELGEN_PROGRAM, folder.path, "-5 1000 20 5 3\n").status, 0);
     const ProgramRun file = runLevelview(folder.path, {});
-    const ProgramRun values = runLevelview(folder.path, {"--values", "-5", "1000", "20", "5", "3"});
+    // Integers as levelgen reads them.
+    const ProgramRun values = runLevelview(folder.path, {"--values", "-05", "+1000", "20", "5", "3"});
     EXPECT_EQ(values.status, 0) << values.errors;
     EXPECT_EQ(values.output, "Image level_-5_1000_20_5_3.svg" + utf8(" cr\xE9\xE9"
                                                                      "e avec 107 asteroides.\n"));
@@ -638,6 +640,10 @@ TEST(Levelview, LaysSeedsSideBySideOnASheet) {
          "levelview : l'entr\xC3\xA9"
          "e standard, ligne 2 : \"58,117\" n'a pas les 5 colonnes du CSV de levelseek.\n"},
         {many, "levelview : au plus 100 graines sur une page, et la liste en a davantage.\n"},
+        {"seed,count,first_x,last_x,longest_gap\n58,<script>x</script>,17,1003,19\n",
+         "levelview : l'entr\xC3\xA9"
+         "e standard, ligne 2 : \"58,<script>x</script>,17,1003,19\" : la colonne count n'est pas un nombre "
+         "entier.\n"},
     };
     for (const Case& example : refused) {
         SCOPED_TRACE(example.errors);
@@ -646,6 +652,19 @@ TEST(Levelview, LaysSeedsSideBySideOnASheet) {
         EXPECT_EQ(run.errors, example.errors);
         EXPECT_FALSE(fs::exists(folder.path / "refused.html"));
     }
+    // The list read is never replaced by its page, however named.
+    for (const std::string onto : {"seeds.txt", "/dev/stdin"}) {
+        const ProgramRun run = sheet("58\n", {"-o", onto});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.errors, "levelview : la page " + onto +
+                                  " est la liste de graines qu'elle lit ; choisissez un autre nom avec -o.\n");
+        EXPECT_EQ(readFile(folder.path / "seeds.txt"), "58\n");
+    }
+    // Whatever a list's columns hold, the page holds it as text.
+    SheetEntry hostile;
+    hostile.columns = "count <script>alert(1)</script>, \"x\" & y";
+    EXPECT_NE(sheetThumbnail(hostile, 0).find("count &lt;script&gt;alert(1)&lt;/script&gt;, &quot;x&quot; &amp; y"),
+              std::string::npos);
 }
 
 }  // namespace
