@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <array>
 #include <cerrno>
@@ -24,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -44,8 +46,11 @@ constexpr std::int64_t secondsPerHour = 3600;
 
 volatile std::sig_atomic_t interruption = 0;
 
+// The first signal is the one the exit status tells; a second one, during
+// the stop, changes nothing.
 extern "C" void noteInterruption(int signal) {
-    interruption = signal;
+    if (interruption == 0)
+        interruption = signal;
 }
 
 // A line for a person on standard error, in the user's character set.
@@ -59,10 +64,27 @@ int refuse(const std::string& problem) {
     return 1;
 }
 
+// How far the list of --seeds-from was read.
+enum class ListReading {
+    whole,        // to its end, every line good
+    failed,       // said why
+    interrupted,  // by SIGINT or SIGTERM, before its end
+};
+
+// The seeds of --seeds-from and what a resumed search needs of the list.
+struct ListSeeds {
+    SeedList list;
+    bool rereadable = false;  // a regular file, which a resumed search reads again
+};
+
+bool interrupted() {
+    return interruption != 0;
+}
+
 // The seeds of --seeds-from, each once at its first place, read whole
 // before anything is written, so that a bad line leaves standard output
-// empty. Returns whether they could be read; says why not.
-bool readSeedList(const SeekRequest& request, SeedList& list) {
+// empty; a signal stops the read at once.
+ListReading readSeedList(const SeekRequest& request, ListSeeds& seeds) {
     const bool standardInput = request.seedsFrom == "-";
     const std::string name = standardInput ? forUser(
                                                  "l'entr\xE9"
@@ -72,39 +94,45 @@ bool readSeedList(const SeekRequest& request, SeedList& list) {
     const auto cannotRead = [&](int error) {
         tell("levelseek : impossible de lire ");
         static_cast<void>(writeWhole(STDERR_FILENO, name + forUser(" : ") + reasonFor(error) + ".\n"));
-        return false;
+        return ListReading::failed;
     };
     if (descriptor < 0)
         return cannotRead(errno);
+    struct stat status {};
+    seeds.rereadable = !standardInput && fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
     SeedListReader reader;
-    std::vector<std::int32_t> seeds;
-    std::vector<std::uint64_t> lines;
-    std::string problem;
-    const auto take = [&](std::string_view line) {
-        std::int32_t seed = 0;
-        switch (readSeedLine(reader, line, seed, problem)) {
-        case SeedLine::seed:
-            seeds.push_back(seed);
-            lines.push_back(reader.lines);
-            return true;
-        case SeedLine::header:
-            return true;
-        case SeedLine::bad:
-            break;
-        }
-        static_cast<void>(writeWhole(STDERR_FILENO, forUser("levelseek : ") + name + forUser(", ") +
-                                                        forUserWithBytes(problem) + forUser(".\n")));
-        return false;
-    };
-    bool good = true;
-    const int error = readListLines(descriptor, [&](std::string_view line) { return good = take(line); });
-    if (error != 0)
-        good = cannotRead(error);
+    std::vector<std::int32_t> read;
+    bool badLine = false;
+    const int error = readListLines(
+        descriptor,
+        [&](std::string_view line) {
+            if (interrupted())
+                return false;
+            std::int32_t seed = 0;
+            std::string problem;
+            const SeedLine kind = readSeedLine(reader, line, seed, problem);
+            if (kind == SeedLine::seed)
+                read.push_back(seed);
+            if (kind != SeedLine::bad)
+                return true;
+            static_cast<void>(writeWhole(STDERR_FILENO, forUser("levelseek : ") + name + forUser(", ") +
+                                                            forUserWithBytes(problem) + forUser(".\n")));
+            badLine = true;
+            return false;
+        },
+        interrupted);
     if (!standardInput)
         close(descriptor);
-    if (good)
-        list = firstPlaces(std::move(seeds), std::move(lines), request.skip);
-    return good;
+    if (badLine)
+        return ListReading::failed;
+    if (interrupted())
+        return ListReading::interrupted;
+    if (error != 0)
+        return cannotRead(error);
+    const std::uint64_t firstLine = reader.header ? 2 : 1;
+    if (!firstPlaces(std::move(read), firstLine, request.skip, interrupted, seeds.list))
+        return ListReading::interrupted;
+    return ListReading::whole;
 }
 
 // Standard output, gathered in large writes; a write that fails is kept
@@ -310,6 +338,8 @@ void catchInterruptions() {
         struct sigaction action {};
         action.sa_handler = noteInterruption;
         sigemptyset(&action.sa_mask);
+        sigaddset(&action.sa_mask, SIGINT);
+        sigaddset(&action.sa_mask, SIGTERM);
         static_cast<void>(sigaction(signal, &action, nullptr));
     }
 }
@@ -377,38 +407,51 @@ double expectedAsteroids(const LevelParameters& limits) {
     return perSeed >= manyAsteroids ? perSeed : 0;
 }
 
-// After SIGINT or SIGTERM: writes every match before the first seed whose
-// block was not finished, says how to resume, and returns the exit status.
-// A --first met by then is a complete answer.
-int endInterrupted(SeedScan& scan, const ScanSetup& setup, const SeekRequest& request, const SeedList& list,
-                   Output& output, std::uint64_t written) {
-    std::vector<SeedMatch> matches;
-    const std::uint64_t place = stopScan(scan, matches);
-    writeMatches(request, matches, output, written);
+// How to resume a search stopped before its place'th seed, written
+// matches written: the options to give again, after "; ", with a name set
+// apart as the user's bytes; or why there is no way to; or nothing when
+// every seed was examined. A list not read to its end resumes where it
+// was to start.
+std::string resumeHint(const ScanSetup& setup, const SeekRequest& request, const ListSeeds& list,
+                       std::optional<std::uint64_t> place, std::uint64_t written) {
+    std::string rest;
+    if (request.mostMatches != 0)
+        rest += " --first " + std::to_string(request.mostMatches - written);
+    if (request.csv)
+        rest += " --no-header";
+    if (request.seedsFrom.empty()) {
+        const std::int64_t next = setup.firstSeed + static_cast<std::int64_t>(place.value_or(0));
+        if (next > setup.lastSeed)
+            return {};
+        return " ; pour reprendre : --seeds " + std::to_string(next) + ".." + std::to_string(setup.lastSeed) + rest;
+    }
+    if (place && *place >= list.list.seeds.size())
+        return {};
+    const std::string skip = " --skip " + std::to_string(place ? lineOf(list.list, *place) - 1 : request.skip) + rest;
+    if (request.seedsFrom == "-")
+        return " ; l'entr\xE9"
+               "e standard ne se relit pas : pas de reprise";
+    if (!list.rereadable)
+        return " ; la liste " + markedUserBytes(request.seedsFrom) + " ne se relit pas : pas de reprise";
+    const std::optional<std::string> word = shellWord(request.seedsFrom);
+    if (!word)
+        return " ; pour reprendre : --seeds-from LISTE" + skip +
+               ", LISTE \xE9tant la m\xEAme liste (son nom ne peut pas s'afficher tel quel)";
+    return " ; pour reprendre : --seeds-from " + markedUserBytes(*word) + skip;
+}
+
+// After SIGINT or SIGTERM: writes what is pending, says how to resume from
+// the place'th seed (from where the search was to start when it had not
+// started), and returns the exit status. A --first met by then is a
+// complete answer.
+int endInterrupted(const ScanSetup& setup, const SeekRequest& request, const ListSeeds& list,
+                   std::optional<std::uint64_t> place, Output& output, std::uint64_t written) {
     const bool lost = !finishOutput(output);
     if (lost)
         tellLost(output);
     if (request.mostMatches != 0 && written == request.mostMatches)
         return lost ? 1 : 0;
-    std::string message = "levelseek : interrompu";
-    std::string resume;
-    if (request.seedsFrom.empty() && setup.firstSeed + static_cast<std::int64_t>(place) <= setup.lastSeed)
-        resume = "--seeds " + std::to_string(setup.firstSeed + static_cast<std::int64_t>(place)) + ".." +
-                 std::to_string(setup.lastSeed);
-    else if (request.seedsFrom == "-" && place < list.seeds.size())
-        message +=
-            " ; l'entr\xE9"
-            "e standard ne se relit pas : pas de reprise";
-    else if (place < list.seeds.size())
-        resume =
-            "--seeds-from " + markedUserBytes(request.seedsFrom) + " --skip " + std::to_string(list.lines[place] - 1);
-    if (!resume.empty()) {
-        message += " ; pour reprendre : " + resume;
-        if (request.mostMatches != 0)
-            message += " --first " + std::to_string(request.mostMatches - written);
-        if (request.csv)
-            message += " --no-header";
-    }
+    const std::string message = "levelseek : interrompu" + resumeHint(setup, request, list, place, written);
     static_cast<void>(writeWhole(STDERR_FILENO, forUserWithBytes(message + "\n")));
     return exitBySignal + interruption;
 }
@@ -489,17 +532,20 @@ int seek(const SeekRequest& request) {
     setup.firstSeed = request.firstSeed;
     setup.lastSeed = request.lastSeed;
     setup.threads = request.threads != 0 ? request.threads : usableProcessors();
-    SeedList list;
+    Output output;
+    output.pending = csvHeader(request);
+    ListSeeds list;
     if (!request.seedsFrom.empty()) {
-        if (!readSeedList(request, list))
+        const ListReading reading = readSeedList(request, list);
+        if (reading == ListReading::failed)
             return 1;
-        setup.seeds = &list.seeds;
+        if (reading == ListReading::interrupted)
+            return endInterrupted(setup, request, list, std::nullopt, output, 0);
+        setup.seeds = &list.list.seeds;
     }
     setup.kernel = request.limits.levelLength > 0 ? checkedKernel(*kernel) : kernel;
     setup.library = libraryAccess();
 
-    Output output;
-    output.pending = csvHeader(request);
     Progress progress = progressFor(request, setup);
     ScanHandle scan;
     {
@@ -510,7 +556,10 @@ int seek(const SeekRequest& request) {
     while (request.mostMatches == 0 || written < request.mostMatches) {
         if (interruption != 0) {
             eraseProgress(progress);
-            return endInterrupted(*scan, setup, request, list, output, written);
+            std::vector<SeedMatch> matches;
+            const std::uint64_t place = stopScan(*scan, matches);
+            writeMatches(request, matches, output, written);
+            return endInterrupted(setup, request, list, place, output, written);
         }
         const BlockTaken taken = takeBlock(*scan, request, progress, output, written);
         if (taken == BlockTaken::failed)

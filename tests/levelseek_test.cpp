@@ -393,6 +393,10 @@ TEST(Levelseek, StopsAtOnceInTheMiddleOfLongLevels) {
         ProgramSetup interrupted;
         interrupted.limit = std::chrono::milliseconds(1500);
         interrupted.signalAtLimit = SIGINT;
+        // An impatient second signal changes nothing, the status included.
+        // (Sent after SIGINT, the lower number: both pending at once, the
+        // system hands over SIGINT first too.)
+        interrupted.secondSignal = SIGTERM;
         const auto start = std::chrono::steady_clock::now();
         const ProgramRun run = runLevelseek(with(example.options, longLevels), interrupted);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500 + 2000));
@@ -422,24 +426,37 @@ TEST(Levelseek, StopsAtOnceInTheMiddleOfLongLevels) {
         EXPECT_EQ(request.firstSeed, next);
     }
 
-    // A list resumes by its lines.
+    // A list resumes by its lines, its name quoted for the shell: the hint
+    // pasted into one goes on with the next seeds. A list that cannot be
+    // read again, stopped while it is read, says so.
     {
         const TemporaryFolder folder;
         std::string list;
         for (int seed = 0; seed <= 40000; ++seed)
             list += std::to_string(seed) + "\n";
-        writeFile(folder.path / "list.txt", list);
+        writeFile(folder.path / "my list;$(x).txt", list);
         ProgramSetup interrupted;
         interrupted.limit = std::chrono::milliseconds(1500);
         interrupted.signalAtLimit = SIGINT;
-        const ProgramRun run =
-            runProgram(LEVELSEEK_PROGRAM, folder.path, "",
-                       {"--seeds-from", "list.txt", "--count", "1..", "3000000", "20", "5", "3"}, interrupted);
+        const std::vector<std::string> limits{"--count", "1..", "3000000", "20", "5", "3"};
+        const ProgramRun run = runProgram(LEVELSEEK_PROGRAM, folder.path, "",
+                                          with({"--seeds-from", "my list;$(x).txt"}, limits), interrupted);
         EXPECT_EQ(run.status, 128 + SIGINT);
         const auto done = std::count(run.output.begin(), run.output.end(), '\n');
         EXPECT_EQ(run.output, list.substr(0, run.output.size()));
-        EXPECT_EQ(run.errors, "levelseek : interrompu ; pour reprendre : --seeds-from list.txt --skip " +
-                                  std::to_string(done) + "\n");
+        const std::string hint = "--seeds-from 'my list;$(x).txt' --skip " + std::to_string(done);
+        EXPECT_EQ(run.errors, "levelseek : interrompu ; pour reprendre : " + hint + "\n");
+        const ProgramRun resumed = runProgram(
+            "/bin/sh", folder.path, "", {"-c", LEVELSEEK_PROGRAM " --first 2 " + hint + " --count 1.. 3000000 20 5 3"});
+        EXPECT_EQ(resumed.output, std::to_string(done) + "\n" + std::to_string(done + 1) + "\n") << resumed.errors;
+
+        interrupted.limit = std::chrono::milliseconds(300);
+        const ProgramRun fifo = runProgram("/bin/sh", folder.path, "",
+                                           {"-c", "mkfifo seeds; (echo 1; sleep 3) > seeds & exec " LEVELSEEK_PROGRAM
+                                                  " --seeds-from seeds 1000 20 5 3"},
+                                           interrupted);
+        EXPECT_EQ(fifo.status, 128 + SIGINT);
+        EXPECT_EQ(fifo.errors, "levelseek : interrompu ; la liste seeds ne se relit pas : pas de reprise\n");
     }
 
     // A SIGINT the caller ignores, as a shell does for a job in the
@@ -521,6 +538,9 @@ TEST(Levelseek, ExaminesTheSeedsOfAList) {
         {"58\n-5\n116\n58\n1\n", {"--seeds-from", "list.txt", "--skip", "2"}, "116\n1\n"},
         {"", {"--seeds-from", "-", "--csv"}, header},
         {"seed,count,first_x,last_x,longest_gap,densest_100\n58,117,17,1003,19,14\n", {"--seeds-from", "-"}, "58\n"},
+        // Integers as levelgen reads them; a level without asteroids has no x.
+        {"+58\n0116\n-0\n", {"--seeds-from", "-"}, "58\n116\n0\n"},
+        {header + "58,0,,,0\n", {"--seeds-from", "-"}, "58\n"},
     };
     for (const Case& example : cases) {
         SCOPED_TRACE(example.list);
@@ -551,6 +571,25 @@ TEST(Levelseek, ExaminesTheSeedsOfAList) {
          {"--seeds-from", "list.txt"},
          "levelseek : list.txt, ligne 1 : \"seed,count,first_x,last_x,longest_gap,de...\"" + notASeed},
         {"1\n", {"--seeds-from", "missing.txt"}, "levelseek : impossible de lire missing.txt : fichier introuvable.\n"},
+        {"5,x,y,z,w\n",
+         {"--seeds-from", "list.txt"},
+         "levelseek : list.txt, ligne 1 : \"5,x,y,z,w\" : la colonne count n'est pas un nombre entier.\n"},
+        {header + "58,117,17,1003,<img>\n",
+         {"--seeds-from", "list.txt"},
+         "levelseek : list.txt, ligne 2 : \"58,117,17,1003,<img>\" : la colonne longest_gap n'est pas un nombre "
+         "entier.\n"},
+        {"1\n58,117,17,1003,19\n",
+         {"--seeds-from", "list.txt"},
+         "levelseek : list.txt, ligne 2 : \"58,117,17,1003,19\" est une ligne de CSV, dans une liste d'une graine "
+         "par ligne.\n"},
+        {"58,117,17,1003,19\n1\n",
+         {"--seeds-from", "list.txt"},
+         "levelseek : list.txt, ligne 2 : \"1\" n'a pas les 5 colonnes du CSV de levelseek.\n"},
+        {std::string("5\0"
+                     "6\n",
+                     4),
+         {"--seeds-from", "list.txt"},
+         "levelseek : list.txt, ligne 1 : \"5\\x006\"" + notASeed},
     };
     for (const Case& example : refused) {
         SCOPED_TRACE(example.output);

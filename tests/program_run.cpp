@@ -58,9 +58,10 @@ std::string utf8(std::string_view latin1) {
 
 namespace {
 
-// Waits for child until limit; then sends it signal (SIGKILL when 0) and
-// reports whether the limit was reached.
-bool waitWithin(pid_t child, std::chrono::milliseconds limit, int signal, int& status) {
+// Waits for child until limit; then sends it signal (SIGKILL when 0), and
+// second, when not 0, a moment later, and reports whether the limit was
+// reached.
+bool waitWithin(pid_t child, std::chrono::milliseconds limit, int signal, int second, int& status) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     auto pause = std::chrono::microseconds(100);
     for (;;) {
@@ -75,6 +76,10 @@ bool waitWithin(pid_t child, std::chrono::milliseconds limit, int signal, int& s
         pause = std::min(pause * 2, std::chrono::microseconds(20000));
     }
     kill(child, signal != 0 ? signal : SIGKILL);
+    if (second != 0) {
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        kill(child, second);
+    }
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     return true;
@@ -126,7 +131,7 @@ ProgramRun runProgram(const std::filesystem::path& program, const std::filesyste
         _exit(127);
     }
     int status = 0;
-    if (waitWithin(child, setup.limit, setup.signalAtLimit, status) && setup.signalAtLimit == 0)
+    if (waitWithin(child, setup.limit, setup.signalAtLimit, setup.secondSignal, status) && setup.signalAtLimit == 0)
         throw std::runtime_error(program.filename().string() + " was still running after " +
                                  std::to_string(setup.limit.count()) + " ms and was killed");
     ProgramRun run;

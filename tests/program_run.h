@@ -28,6 +28,7 @@ struct ProgramSetup {
     // When not 0, the program is sent this signal at the limit, as a test's
     // way of interrupting it; otherwise the limit fails the run.
     int signalAtLimit = 0;
+    int secondSignal = 0;  // when not 0, sent 0.2 ms after signalAtLimit, as an impatient user would
 };
 
 struct ProgramRun {
