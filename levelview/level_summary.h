@@ -10,8 +10,9 @@
 #include <cstdint>
 #include <vector>
 
-// Past this many asteroids the picture merges them into cells.
-constexpr std::size_t mostDots = 20000;
+// Past this many asteroids the picture merges them into cells: the most
+// that a browser draws as small dots within a couple of seconds.
+constexpr std::size_t mostDots = 200000;
 // The grid: columns along x, each 2^columnShift level units wide, and rows
 // that split the 600 units of y evenly.
 constexpr std::int64_t gridColumns = 16384;

@@ -61,7 +61,7 @@ constexpr std::string_view usage =
     "e standard, une par ligne (ou la sortie\n"
     "             --csv de levelseek), et \xE9"
     "crit une page HTML, sheet.html, qui\n"
-    "             montre leurs levels c\xF4t\xE9 \xE0 c\xF4t\xE9 (au plus 100 graines)\n"
+    "             montre leurs levels c\xF4te \xE0 c\xF4te (au plus 100 graines)\n"
     "  -h, --help affiche cette aide\n"
     "  --version  affiche la version\n"
     "  --         termine les options (pour un level dont le nom commence par -)\n"
@@ -78,8 +78,9 @@ constexpr std::string_view usage =
     "cimaux sur 32 bits s\xE9par\xE9s par une espace, y de 0 \xE0 599, x jamais en\n"
     "baisse.\n"
     "L'image garde les proportions du level (une unit\xE9 a la m\xEAme longueur en x et\n"
-    "en y), montre chaque asteroide et sa vitesse, ou des cases de densit\xE9 au-del\xE0\n"
-    "de 20000 asteroides, et un profil de densit\xE9 le long du level.\n"
+    "en y), montre chaque asteroide et sa vitesse (de petits points sans vitesse\n"
+    "au-del\xE0 de 20000), ou des cases de densit\xE9 quand ils sont trop serr\xE9s, et un\n"
+    "profil de densit\xE9 le long du level.\n"
     "Code de sortie : 0 si chaque image a \xE9t\xE9 \xE9"
     "crite, 1 sinon.\n";
 
@@ -437,8 +438,8 @@ int viewValues(const Options& options, const StandardStreams& streams) {
         return failure(problem);
     const LevelSummary summary = drawnSummary(parameters);
     const std::string name = "graine " + std::to_string(parameters.seed) + ", limites " + limitsText(parameters);
-    return putInPlace(picture, output, pictureText(layOutPicture(summary), name), pictureMade(picture, summary.count),
-                      streams);
+    return putInPlace(picture, output, pictureText(layOutPicture(summary, fullPicture, parameters.levelLength), name),
+                      pictureMade(picture, summary.count), streams);
 }
 
 // The seeds of a sheet, as they are read.
@@ -548,9 +549,10 @@ int viewSheet(const Options& options, const StandardStreams& streams) {
         entry.longestGap = summary.longestGap;
         entry.columns = columns[place];
         const std::string name = "graine " + std::to_string(parameters.seed) + ", limites " + limitsText(limits);
-        entry.thumbnail =
-            pictureText(layOutPicture(summary, thumbnailPicture), name, {false, "v" + std::to_string(place) + "-"});
-        entry.picture = pictureText(layOutPicture(summary), name, {false, "p" + std::to_string(place) + "-"});
+        entry.thumbnail = pictureText(layOutPicture(summary, thumbnailPicture, limits.levelLength), name,
+                                      {false, "v" + std::to_string(place) + "-"});
+        entry.picture = pictureText(layOutPicture(summary, fullPicture, limits.levelLength), name,
+                                    {false, "p" + std::to_string(place) + "-"});
         page += sheetThumbnail(entry, place);
         pictures += sheetPicture(entry, place);
         if (page.size() + pictures.size() > largestSheet)

@@ -28,7 +28,11 @@ constexpr std::int64_t speedTicks = 10;
 constexpr std::int64_t decimalBase = 10;
 constexpr double unitMiddle = 0.5;    // a dot sits in the middle of its unit square
 constexpr double cellLineRoom = 0.5;  // a cell's line reaches at most this share of its width or height
-constexpr double shadeOctaves = 2;    // the shades run from a quarter of the average density to four times it
+constexpr double chanceDeviations = 3;
+constexpr double comfortablePerCell = 3;
+constexpr double nearlyAsMany = 0.7;  // cells, of the most there could be, to give for squarer ones  // times the
+                                      // fewest: the cells' average where the level has that many
+constexpr double shadeOctaves = 2;    // the shades run from a quarter of the expected count to four times it
 constexpr std::array<double, 3> niceSteps{5, 2, 1};
 constexpr std::array<std::int64_t, 8> cellRowChoices{24, 12, 8, 6, 4, 3, 2, 1};  // divisors of gridRows
 
@@ -148,58 +152,119 @@ void placeDots(const LevelSummary& summary, PictureLayout& layout) {
     }
 }
 
-// Chooses the cells: as many as a browser draws quickly, no narrower than
-// is worth drawing, and at least as tall as wide; of two as many, the squarer.
-void chooseCells(const LevelSummary& summary, PictureLayout& layout, const PictureSize& size, int& cellShift,
-                 std::int64_t& cellRows) {
-    const int scaleShift = static_cast<int>(std::lround(std::log2(layout.unitsPerPixel)));
-    const auto bands = static_cast<std::uint64_t>(layout.bands.size());
-    cellShift = std::max(summary.columnShift, scaleShift + size.widestCellShift);
-    cellRows = 1;
-    std::uint64_t mostSlots = 0;
-    for (int shift = std::max(summary.columnShift, scaleShift + size.narrowestCellShift);
-         shift <= scaleShift + size.widestCellShift; ++shift) {
-        for (const std::int64_t rows : cellRowChoices) {
-            const auto slots = bands * static_cast<std::uint64_t>((layout.bandSpan >> shift) * rows);
-            if (verticalRange / rows >= (std::int64_t{1} << shift) && slots <= mostCells && slots >= mostSlots) {
-                cellShift = shift;
-                cellRows = rows;
-                mostSlots = slots;
+// The widths of cells that tile a band exactly, bandSpan being 75 times a
+// power of two: a power of two times a divisor of 75.
+constexpr std::array<std::int64_t, 6> widthFactors{1, 3, 5, 15, 25, 75};
+
+// Chooses the cells: whole columns of the summary's grid, whole rows of
+// it, that tile every band; of those that a browser draws quickly and that
+// are a few pixels at least (as high as a thin band), the most whose
+// average count reaches three times size.fewestPerCell, or where none does
+// size.fewestPerCell (so that a shade says more than chance), and of
+// those nearly as many, the squarest. A level too sparse for any gets the
+// largest cells.
+void chooseCells(const LevelSummary& summary, std::int64_t span, PictureLayout& layout, const PictureSize& size,
+                 std::int64_t& cellWidth, std::int64_t& cellRows) {
+    struct Choice {
+        std::int64_t width = 0;
+        std::int64_t rows = 0;
+        double cells = 0;  // over the level's extent
+        double squareness = 0;
+        double area = 0;
+    };
+    std::vector<Choice> choices;
+    const double perPixel = layout.unitsPerPixel;
+    const double narrowest = std::ldexp(1.0, size.narrowestCellShift);
+    const auto bands = static_cast<std::int64_t>(layout.bands.size());
+    for (const std::int64_t factor : widthFactors) {
+        for (std::int64_t width = factor << summary.columnShift; width <= layout.bandSpan; width *= 2) {
+            if (layout.bandSpan % width != 0 || static_cast<double>(width) / perPixel < narrowest)
+                continue;
+            for (const std::int64_t rows : cellRowChoices) {
+                const double height = static_cast<double>(verticalRange / rows);
+                if (height / perPixel < std::min(narrowest, layout.bandHeight) ||
+                    static_cast<std::uint64_t>(bands * (layout.bandSpan / width) * rows) > mostCells)
+                    continue;
+                const auto along = static_cast<double>(width);
+                choices.push_back({width, rows, static_cast<double>(ceilingDivide(span, width) * rows),
+                                   std::min(along, height) / std::max(along, height), along * height});
             }
         }
     }
+    const auto count = static_cast<double>(summary.count);
+    for (const double fewest : {comfortablePerCell * size.fewestPerCell, size.fewestPerCell}) {
+        double most = 0;
+        for (const Choice& choice : choices)
+            most = count / choice.cells >= fewest ? std::max(most, choice.cells) : most;
+        const Choice* best = nullptr;
+        for (const Choice& choice : choices) {
+            if (count / choice.cells >= fewest && choice.cells >= nearlyAsMany * most &&
+                (best == nullptr || choice.squareness > best->squareness))
+                best = &choice;
+        }
+        if (best != nullptr) {
+            cellWidth = best->width;
+            cellRows = best->rows;
+            return;
+        }
+    }
+    const auto largest = std::max_element(
+        choices.begin(), choices.end(), [](const Choice& left, const Choice& right) { return left.area < right.area; });
+    if (largest != choices.end()) {
+        cellWidth = largest->width;
+        cellRows = largest->rows;
+    }
 }
 
+// A cell's shade: its count against the count expected at the level's
+// average, beyond what chance gives: three standard deviations, which a
+// picture of 40,000 cells of a uniform level passes in about a hundred.
+double shadeOf(std::uint64_t count, double expected) {
+    const double spread = chanceDeviations * std::sqrt(expected);
+    const auto counted = static_cast<double>(count);
+    if (counted > expected + spread)
+        return std::min(1.0, std::log2((counted - spread) / expected) / shadeOctaves);
+    if (counted < expected - spread)
+        return std::max(-1.0, std::log2((counted + spread) / expected) / shadeOctaves);
+    return 0;
+}
+
+// Every cell of the level's extent, from the origin to the last asteroid's
+// cell, empty ones included; none beyond.
 void placeCells(const LevelSummary& summary, std::int64_t span, PictureLayout& layout, const PictureSize& size) {
-    int cellShift = 0;
-    std::int64_t cellRows = 0;
-    chooseCells(summary, layout, size, cellShift, cellRows);
-    layout.cellWidth = std::int64_t{1} << cellShift;
+    std::int64_t cellRows = 1;
+    layout.cellWidth = layout.bandSpan;
+    chooseCells(summary, span, layout, size, layout.cellWidth, cellRows);
     layout.cellHeight = verticalRange / cellRows;
-    const std::int64_t columnsPerCell = std::int64_t{1} << (cellShift - summary.columnShift);
+    const std::int64_t columnsPerCell = layout.cellWidth >> summary.columnShift;
     const std::int64_t gridRowsPerCell = gridRows / cellRows;
     const double perPixel = layout.unitsPerPixel;
+    // Asteroids per unit of the level's extent, on both axes.
+    const double density = static_cast<double>(summary.count) / (static_cast<double>(span) * verticalRange);
     for (std::int64_t firstColumn = 0; firstColumn < usedColumns(summary); firstColumn += columnsPerCell) {
+        const std::int64_t firstX = firstColumn << summary.columnShift;
+        const auto inside = static_cast<double>(std::min(layout.cellWidth, span - firstX));
         for (std::int64_t cellRow = 0; cellRow < cellRows; ++cellRow) {
             const GridCell sum =
                 gridBlock(summary, firstColumn, columnsPerCell, cellRow * gridRowsPerCell, gridRowsPerCell);
-            if (sum.count == 0)
-                continue;
             Cell cell;
             cell.count = sum.count;
-            cell.firstX = summary.origin + (firstColumn << summary.columnShift);
+            cell.expected = density * inside * static_cast<double>(layout.cellHeight);
+            cell.shade = shadeOf(cell.count, cell.expected);
+            cell.firstX = summary.origin + firstX;
             cell.lastX = cell.firstX + layout.cellWidth - 1;
             cell.firstY = cellRow * layout.cellHeight;
             cell.lastY = cell.firstY + layout.cellHeight - 1;
-            const double left = place(layout, firstColumn << summary.columnShift, cell.band);
+            const double left = place(layout, firstX, cell.band);
             cell.area = {left, layout.bands[cell.band].area.top + static_cast<double>(cell.firstY) / perPixel,
                          static_cast<double>(layout.cellWidth) / perPixel,
                          static_cast<double>(layout.cellHeight) / perPixel};
             cell.centreX = cell.area.left + cell.area.width / 2;
             cell.centreY = cell.area.top + cell.area.height / 2;
             // The mean speed, for now; the line is scaled below.
-            cell.lineX = sum.sumSpeedX / static_cast<double>(sum.count);
-            cell.lineY = sum.sumSpeedY / static_cast<double>(sum.count);
+            const double counted = std::max(1.0, static_cast<double>(sum.count));
+            cell.lineX = sum.sumSpeedX / counted;
+            cell.lineY = sum.sumSpeedY / counted;
             layout.mostCrowded = std::max(layout.mostCrowded, sum.count);
             layout.cells.push_back(cell);
         }
@@ -221,13 +286,9 @@ void placeCells(const LevelSummary& summary, std::int64_t span, PictureLayout& l
                 layout.lineTicks = step * power;
         }
     }
-    // Shades against the level's own average: the cells of its extent, from
-    // the origin to the last asteroid's cell, empty ones included.
     const auto cellsAlong = static_cast<double>(ceilingDivide(span, layout.cellWidth));
     layout.averageCellCount = static_cast<double>(summary.count) / (cellsAlong * static_cast<double>(cellRows));
     for (Cell& cell : layout.cells) {
-        const double octaves = std::log2(static_cast<double>(cell.count) / layout.averageCellCount);
-        cell.shade = std::clamp(octaves / shadeOctaves, -1.0, 1.0);
         cell.lineX = cell.centreX + cell.lineX * layout.lineTicks / perPixel;
         cell.lineY = cell.centreY + cell.lineY * layout.lineTicks / perPixel;
     }
@@ -236,8 +297,11 @@ void placeCells(const LevelSummary& summary, std::int64_t span, PictureLayout& l
 // The profile covers the whole level within the plot's width, at the
 // bands' scale or, for a level of many bands, the smallest power of two
 // that fits, and its frame ends with the level; its bars are whole grid
-// columns, a few pixels wide at least.
+// columns, a few pixels wide at least, the last one ending with the level
+// (and taking in a rest shorter than half a bar), each as high as its
+// density, so that a bar the end cuts short is not a false drop.
 void placeProfile(const LevelSummary& summary, std::int64_t span, PictureLayout& layout, const PictureSize& size) {
+    constexpr double perHundred = 100;
     double perPixel = layout.unitsPerPixel;
     while (static_cast<double>(span) / perPixel > layout.bands[0].area.width)
         perPixel *= 2;
@@ -247,37 +311,78 @@ void placeProfile(const LevelSummary& summary, std::int64_t span, PictureLayout&
            ceilingDivide(span, std::int64_t{1} << shift) > mostBars)
         ++shift;
     layout.profileStretch = std::int64_t{1} << shift;
-    const std::int64_t bars = ceilingDivide(span, layout.profileStretch);
+    std::int64_t bars = ceilingDivide(span, layout.profileStretch);
+    if (bars > 1 && 2 * (span - (bars - 1) * layout.profileStretch) < layout.profileStretch)
+        --bars;
     const std::int64_t columnsPerBar = std::int64_t{1} << (shift - summary.columnShift);
-    const double barWidth = static_cast<double>(layout.profileStretch) / perPixel;
     // One band: the profile lines up with it, frame and all; otherwise the
-    // frame ends with the level's last bar.
+    // frame ends with the level.
     const double frameWidth =
-        layout.bands.size() == 1 ? layout.bands[0].area.width : static_cast<double>(bars) * barWidth;
+        layout.bands.size() == 1 ? layout.bands[0].area.width : std::ceil(static_cast<double>(span) / perPixel);
     layout.profileArea = {size.plotLeft, size.profileTop, frameWidth, size.profileHeight};
     layout.profileTicks =
         ticksAlong(summary.origin, static_cast<std::int64_t>(frameWidth * perPixel), perPixel, size.plotLeft);
     for (std::int64_t bar = 0; bar < bars; ++bar) {
-        const std::uint64_t count = gridBlock(summary, bar * columnsPerBar, columnsPerBar, 0, gridRows).count;
-        const std::int64_t firstX = summary.origin + bar * layout.profileStretch;
+        const std::int64_t first = bar * layout.profileStretch;
+        const std::int64_t covered = bar + 1 == bars ? span - first : layout.profileStretch;
+        const std::int64_t columns = bar + 1 == bars ? usedColumns(summary) - bar * columnsPerBar : columnsPerBar;
+        const std::uint64_t count = gridBlock(summary, bar * columnsPerBar, columns, 0, gridRows).count;
+        const double density = perHundred * static_cast<double>(count) / static_cast<double>(covered);
         if (count > 0)
-            layout.profile.push_back({{size.plotLeft + static_cast<double>(bar) * barWidth, 0, barWidth, 0},
-                                      firstX,
-                                      firstX + layout.profileStretch - 1,
-                                      count});
-        layout.profilePeak = std::max(layout.profilePeak, count);
+            layout.profile.push_back(
+                {{size.plotLeft + static_cast<double>(first) / perPixel, 0, static_cast<double>(covered) / perPixel, 0},
+                 summary.origin + first,
+                 summary.origin + first + covered - 1,
+                 count,
+                 density});
+        layout.profilePeak = std::max(layout.profilePeak, density);
     }
+    // The frame rises to twice the average at least, so that a bar's
+    // departure from the average line reads at a glance.
+    layout.profileAverage = perHundred * static_cast<double>(summary.count) / static_cast<double>(span);
+    layout.profilePeak = std::max(layout.profilePeak, 2 * layout.profileAverage);
     for (Bar& bar : layout.profile) {
-        bar.area.height = size.profileHeight * static_cast<double>(bar.count) / static_cast<double>(layout.profilePeak);
+        bar.area.height = size.profileHeight * bar.density / layout.profilePeak;
         bar.area.top = size.profileTop + size.profileHeight - bar.area.height;
     }
+    layout.profileAverageY = size.profileTop + size.profileHeight * (1 - layout.profileAverage / layout.profilePeak);
+}
+
+// Whether every asteroid can be drawn as a dot, readably: a few, drawn
+// whole, or more, as small dots, while each has pixels enough around it.
+bool dotsReadable(const LevelSummary& summary, const PictureLayout& layout, const PictureSize& size) {
+    if (summary.dots.size() != summary.count)
+        return false;
+    if (summary.count <= size.mostDots)
+        return true;
+    const double bandPixels = static_cast<double>(layout.bands.size()) * layout.bands[0].area.width * layout.bandHeight;
+    return summary.count <= size.mostSmallDots &&
+           static_cast<double>(summary.count) * size.pixelsPerSmallDot <= bandPixels;
+}
+
+// The length asked for, in the band where it lies, and the clear start
+// before the first asteroid.
+void placeMarks(const LevelSummary& summary, std::optional<std::int64_t> askedLength, PictureLayout& layout) {
+    const auto mark = [&](std::int64_t value) {
+        Mark placed;
+        placed.value = value;
+        placed.x = place(layout, value - summary.origin, placed.band);
+        return placed;
+    };
+    if (!askedLength || *askedLength <= summary.origin || *askedLength > summary.last.x)
+        return;
+    layout.lengthMark.push_back(mark(*askedLength));
+    if (summary.first.x > 0 && summary.origin == 0)
+        layout.clearStartMark.push_back(mark(summary.first.x));
 }
 
 }  // namespace
 
-PictureLayout layOutPicture(const LevelSummary& summary, const PictureSize& size) {
+PictureLayout layOutPicture(const LevelSummary& summary, const PictureSize& size,
+                            std::optional<std::int64_t> askedLength) {
     PictureLayout layout;
     layout.words = size.words;
+    layout.tickNumbers = size.tickNumbers;
     layout.width = size.plotLeft + static_cast<double>(size.plotWidth) + size.rightMargin;
     layout.height = emptyHeight;
     layout.count = summary.count;
@@ -292,10 +397,12 @@ PictureLayout layOutPicture(const LevelSummary& summary, const PictureSize& size
     const std::int64_t span = std::int64_t{summary.last.x} - summary.origin + 1;
     chooseScale(summary, span, layout, size);
     placeTicks(layout);
-    if (summary.dots.empty() || summary.count > size.mostDots)
-        placeCells(summary, span, layout, size);
-    else
+    if (dotsReadable(summary, layout, size)) {
         placeDots(summary, layout);
+        layout.smallDots = summary.count > size.mostDots;
+    } else {
+        placeCells(summary, span, layout, size);
+    }
     // The legend's line is drawn at a round speed near the fastest
     // asteroid's, so that it shows lines of the length the level has.
     layout.legendSpeed = niceFloor(summary.fastest);
@@ -308,5 +415,6 @@ PictureLayout layOutPicture(const LevelSummary& summary, const PictureSize& size
     layout.endValue = summary.last.x;
     layout.endX = place(layout, std::int64_t{summary.last.x} - summary.origin, layout.endBand) +
                   unitMiddle / layout.unitsPerPixel;
+    placeMarks(summary, askedLength, layout);
     return layout;
 }

@@ -25,13 +25,15 @@ constexpr int swatches = 5;
 constexpr int middleSwatch = swatches / 2;  // the average's, between the sparser and the denser
 constexpr double tenths = 10;
 constexpr double dotRadius = 2.5;
+constexpr double smallDot = 1.5;  // pixels, a small dot's side
 constexpr double roomForTwoLabels = 24;
 constexpr double labelCharacterWidth = 7;  // about, at the axes' font size
 constexpr char32_t firstNonAscii = 0x80;
 constexpr char32_t lastAscii = 0x7F;  // DEL, a control character, as are C1's
 constexpr char32_t lastC1 = 0x9F;
-constexpr double topLabelDrop = 9;  // from a band's or the profile's top to its top label's baseline  // a band's
-                                    // height that fits both of its y labels
+constexpr double topLabelDrop = 9;  // from a band's or the profile's top to its top label's baseline
+// A label over marks and bars stays readable on a white halo.
+constexpr std::string_view haloed = " paint-order=\"stroke\" stroke=\"white\" stroke-width=\"3\"";
 
 // Up to three decimals, without trailing zeros: positions are multiples of
 // powers of two, so this is exact at every scale the layout uses.
@@ -169,6 +171,8 @@ std::string header(const PictureLayout& layout, std::string_view name, bool docu
     if (layout.thinBands)
         scale += " Level trop long pour des bandes de 60 px : elles en font " + frenchNumber(layout.bandHeight) + ".";
     svg += text(left, layout.scaleRow, scale, " id=\"echelle\"");
+    if (layout.smallDots)
+        return svg;
     svg += "<line" + attribute("x1", left) + attribute("y1", layout.speedRow - 4) +
            attribute("x2", left + layout.legendLength) + attribute("y2", layout.speedRow - 4) +
            " class=\"vitesse\" stroke=\"#7f8fa6\" stroke-width=\"1.5\"/>\n";
@@ -188,6 +192,13 @@ std::string header(const PictureLayout& layout, std::string_view name, bool docu
 
 std::string dotsLegend(const PictureLayout& layout) {
     const double left = layout.profileArea.left;
+    // Small dots have no lines: their legend takes the speed's row.
+    if (layout.smallDots)
+        return rectangle({left + dotRadius - smallDot / 2, layout.speedRow - 4 - smallDot / 2, smallDot, smallDot}) +
+               " fill=\"#c0392b\"/>\n" +
+               text(left + legendGap * 2, layout.speedRow,
+                    "un petit point par asteroide, sans trait ni valeurs : le level en a trop pour les montrer.",
+                    " id=\"legende\"");
     return "<circle" + attribute("cx", left + dotRadius) + attribute("cy", layout.legendRow - 4) +
            attribute("r", dotRadius) + " fill=\"#c0392b\"/>\n" +
            text(left + legendGap * 2, layout.legendRow,
@@ -204,25 +215,42 @@ std::string cellsLegend(const PictureLayout& layout) {
     }
     svg += text(left + swatches * swatchSize + legendGap, layout.legendRow,
                 "cases de " + std::to_string(layout.cellWidth) + " \xD7 " + std::to_string(layout.cellHeight) +
-                    " unit\xE9s, selon leur densit\xE9 face \xE0 la moyenne du level (" +
-                    frenchNumber(std::round(layout.averageCellCount * tenths) / tenths) +
-                    " asteroides par case) : bleu 4 fois moins ou vide, blanc la moyenne, rouge 4 fois plus.",
+                    " unit\xE9s, " + frenchNumber(std::round(layout.averageCellCount * tenths) / tenths) +
+                    " asteroides en moyenne ; blanc : la moyenne, au hasard pr\xE8s ; rouge : plus dense, plus "
+                    "d'obstacles pour le joueur ; bleu : plus clairsem\xE9.",
                 " id=\"legende\"");
     return svg;
 }
 
 // A tick under an axis, its label kept inside the picture: a label that
-// would pass its right edge ends at its tick.
+// would pass its right edge ends at its tick, one that would pass its left
+// edge starts there.
 std::string tickMark(const Tick& tick, double axis, double pictureWidth, bool words) {
     const std::string label = std::to_string(tick.value);
     const double halfLabel = labelCharacterWidth * static_cast<double>(label.size()) / 2;
     const bool ending = tick.x + halfLabel > pictureWidth - labelGap;
+    const bool starting = tick.x - halfLabel < 0;
     std::string mark = "<line" + attribute("x1", tick.x) + attribute("y1", axis) + attribute("x2", tick.x) +
                        attribute("y2", axis + tickLength) + " stroke=\"#444\"/>\n";
     if (!words)
         return mark;
-    return mark + text(tick.x, axis + tickLabelDrop, label,
-                       ending ? " text-anchor=\"end\" class=\"axe\"" : " text-anchor=\"middle\" class=\"axe\"");
+    const std::string_view anchor = ending ? "end" : starting ? "start" : "middle";
+    return mark +
+           text(tick.x, axis + tickLabelDrop, label, " text-anchor=\"" + std::string(anchor) + "\" class=\"axe\"");
+}
+
+// A density, asteroids per 100 units, with one decimal, in French.
+std::string densityText(double density) {
+    return frenchNumber(std::round(density * tenths) / tenths);
+}
+
+// The ticks of an axis: every one with its value where the picture has
+// words; otherwise one in every, so that a thumbnail still says where it is.
+std::string tickMarks(const std::vector<Tick>& ticks, double axis, const PictureLayout& layout) {
+    std::string svg;
+    for (std::size_t index = 0; index < ticks.size(); ++index)
+        svg += tickMark(ticks[index], axis, layout.width, layout.words || index % layout.tickNumbers == 0);
+    return svg;
 }
 
 std::string profile(const PictureLayout& layout) {
@@ -230,22 +258,26 @@ std::string profile(const PictureLayout& layout) {
     std::string svg;
     if (layout.words) {
         svg += text(frame.left, frame.top - labelGap,
-                    "Asteroides par tranche de " + units(layout.profileStretch) + " de x, sur tout le level, \xE0 " +
-                        scaleText(layout.profileUnitsPerPixel) + " : jusqu'\xE0 " + std::to_string(layout.profilePeak) +
-                        ".",
+                    "Asteroides par 100 unit\xE9s de x, en tranches de " + units(layout.profileStretch) +
+                        ", sur tout le level, \xE0 " + scaleText(layout.profileUnitsPerPixel) +
+                        " ; trait : la moyenne du level, " + densityText(layout.profileAverage) + ".",
                     " id=\"profil-titre\"");
-        svg += text(frame.left - labelGap, frame.top + topLabelDrop, std::to_string(layout.profilePeak),
+        svg += text(frame.left - labelGap, frame.top + topLabelDrop, densityText(layout.profilePeak),
                     " text-anchor=\"end\" class=\"axe\" id=\"profil-max\"");
         svg += text(frame.left - labelGap, frame.top + frame.height, "0", " text-anchor=\"end\" class=\"axe\"");
     }
     svg += "<g id=\"profil\" fill=\"#5d7fa3\">\n";
     for (const Bar& bar : layout.profile)
         svg += rectangle(bar.area) + "><title>x de " + std::to_string(bar.firstX) + " \xE0 " +
-               std::to_string(bar.lastX) + " : " + countedAsteroids(bar.count) + "</title></rect>\n";
+               std::to_string(bar.lastX) + " : " + countedAsteroids(bar.count) + ", " + densityText(bar.density) +
+               " par 100 unit\xE9s</title></rect>\n";
     svg += "</g>\n";
+    svg += "<line" + attribute("x1", frame.left) + attribute("y1", layout.profileAverageY) +
+           attribute("x2", frame.left + frame.width) + attribute("y2", layout.profileAverageY) +
+           " id=\"profil-moyenne\" stroke=\"#e67e22\" stroke-width=\"1\" stroke-opacity=\"0.8\" "
+           "stroke-dasharray=\"3 2\"/>\n";
     svg += rectangle(frame) + " fill=\"none\" stroke=\"#8a94a6\"/>\n";
-    for (const Tick& tick : layout.profileTicks)
-        svg += tickMark(tick, frame.top + frame.height, layout.width, layout.words);
+    svg += tickMarks(layout.profileTicks, frame.top + frame.height, layout);
     return svg;
 }
 
@@ -253,17 +285,16 @@ std::string bandFrame(const PictureLayout& layout, std::size_t index) {
     const Box& area = layout.bands[index].area;
     const double bottom = area.top + area.height;
     std::string svg = "<clipPath id=\"bande" + std::to_string(index) + "\">" + rectangle(area) + "/></clipPath>\n";
-    // Merged cells lie on the sparsest shade: a slot without a cell is empty.
-    const std::string background = layout.cells.empty() ? "#f4f6fa" : shadeColour(-1);
-    svg += rectangle(area) + " fill=\"" + background + "\" stroke=\"#8a94a6\"/>\n";
+    // Every cell of the level is drawn, the empty ones too: what shows the
+    // background, grey, lies beyond the level's end.
+    svg += rectangle(area) + " fill=\"" + (layout.cells.empty() ? "#f4f6fa" : "#d5d9e0") + "\" stroke=\"#8a94a6\"/>\n";
     if (layout.words && area.height >= roomForTwoLabels) {
         svg += text(area.left - labelGap, area.top + topLabelDrop, "y 0", " text-anchor=\"end\" class=\"axe\"");
         svg += text(area.left - labelGap, bottom, "599", " text-anchor=\"end\" class=\"axe\"");
     } else if (layout.words) {
         svg += text(area.left - labelGap, bottom, "y", " text-anchor=\"end\" class=\"axe\"");
     }
-    for (const Tick& tick : layout.bands[index].ticks)
-        svg += tickMark(tick, bottom, layout.width, layout.words);
+    svg += tickMarks(layout.bands[index].ticks, bottom, layout);
     return svg;
 }
 
@@ -284,6 +315,14 @@ std::string bandContent(const PictureLayout& layout, std::size_t index, std::siz
                   countedAsteroids(cell.count) + "</title></rect>\n";
         lines += line(cell.centreX, cell.centreY, cell.lineX, cell.lineY);
     }
+    for (; layout.smallDots && nextDot < layout.dots.size() && layout.dots[nextDot].band == index; ++nextDot) {
+        const Dot& dot = layout.dots[nextDot];
+        lines += "M" + number(dot.x - smallDot / 2) + " " + number(dot.y - smallDot / 2) + "h1.5v1.5h-1.5z";
+    }
+    if (layout.smallDots)
+        return lines.empty() ? std::string()
+                             : "<path clip-path=\"url(#bande" + std::to_string(index) + ")\" fill=\"#c0392b\" d=\"" +
+                                   lines + "\"/>\n";
     for (; nextDot < layout.dots.size() && layout.dots[nextDot].band == index; ++nextDot) {
         const Dot& dot = layout.dots[nextDot];
         const Asteroid& asteroid = dot.asteroid;
@@ -319,6 +358,42 @@ std::string endMarker(const PictureLayout& layout) {
                       leftward ? " text-anchor=\"end\" class=\"axe\" id=\"fin\"" : " class=\"axe\" id=\"fin\"");
 }
 
+// The length asked for, and the clear start before the first asteroid,
+// when the picture knows them: drawn over the asteroids, faint, with their
+// labels inside the band on a halo.
+std::string marks(const PictureLayout& layout) {
+    if (layout.lengthMark.empty())
+        return {};
+    std::string svg = "<g id=\"reperes\">\n";
+    for (const Mark& start : layout.clearStartMark) {
+        const Box& first = layout.bands[0].area;
+        // A clear start that runs past its first band is marked in that one.
+        const double right = start.band == 0 ? start.x : first.left + first.width;
+        svg += rectangle({first.left, first.top, right - first.left, first.height}) +
+               " id=\"depart\" fill=\"#27ae60\" fill-opacity=\"0.12\"/>\n";
+        if (layout.words && first.height >= roomForTwoLabels)
+            svg += text(first.left + labelGap / 2, first.top + topLabelDrop + 2,
+                        "d\xE9part d\xE9gag\xE9 : aucun asteroide avant x = " + std::to_string(start.value),
+                        std::string(" class=\"axe\"") + std::string(haloed));
+    }
+    for (const Mark& length : layout.lengthMark) {
+        const Box& band = layout.bands[length.band].area;
+        svg += "<line" + attribute("x1", length.x) + attribute("y1", band.top) + attribute("x2", length.x) +
+               attribute("y2", band.top + band.height) +
+               " id=\"longueur\" stroke=\"#8e44ad\" stroke-width=\"1.5\" stroke-dasharray=\"2 2\"/>\n";
+        if (!layout.words || band.height < roomForTwoLabels)
+            continue;
+        const bool leftward = length.x > band.left + band.width / 2;
+        svg +=
+            text(length.x + (leftward ? -labelGap : labelGap) / 2, band.top + band.height - labelGap / 2,
+                 "longueur demand\xE9"
+                 "e : " +
+                     std::to_string(length.value),
+                 std::string(leftward ? " text-anchor=\"end\" class=\"axe\"" : " class=\"axe\"") + std::string(haloed));
+    }
+    return svg + "</g>\n";
+}
+
 // Gives every id the picture defines, and every reference to one, prefix.
 std::string withIdPrefix(std::string svg, std::string_view prefix) {
     if (prefix.empty())
@@ -351,6 +426,7 @@ std::string pictureText(const PictureLayout& layout, std::string_view name, cons
                 svg += endMarker(layout);
             svg += bandContent(layout, index, nextDot, nextCell);
         }
+        svg += marks(layout);
     }
     svg += "</svg>\n";
     static const TextCharset utf8 = charsetNamed("UTF-8");

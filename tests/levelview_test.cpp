@@ -21,6 +21,7 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -92,9 +93,9 @@ std::vector<Asteroid> drawn(const LevelParameters& parameters) {
     return asteroids;
 }
 
-// Levels of every shape the picture handles: dots or cells, one band or
-// many, thin bands, fast asteroids in small cells, negative positions and
-// the widest span there is.
+// Levels of every shape the picture handles: dots, small dots or cells,
+// one band or many, thin bands, fast asteroids in small cells, negative
+// positions and the widest span there is.
 TEST(Levelview, KeepsThePicturesPromises) {
     const std::vector<std::pair<const char*, std::vector<Asteroid>>> levels{
         {"empty", {}},
@@ -102,9 +103,11 @@ TEST(Levelview, KeepsThePicturesPromises) {
         {"tiny", {{1, 100, 3, 5}, {3, 200, 2, -1}, {3, 400, 4, 2}, {7, 599, 1, 0}, {11, 0, 3, 3}}},
         {"example", drawn({42, 1000, 20, 5, 3})},
         {"just under the dot limit", drawn({7, 29000, 4, 10, 10})},
-        {"merged, many bands", drawn({7, 150000, 4, 10, 10})},
-        {"merged, fast", drawn({9, 100000, 2, 30, 30})},
-        {"merged, thin bands", drawn({3, 3000000, 200, 10, 10})},
+        {"small dots, many bands", drawn({7, 150000, 4, 10, 10})},
+        {"small dots, thin bands", drawn({3, 3000000, 200, 10, 10})},
+        {"merged, many bands", drawn({7, 700000, 4, 10, 10})},
+        {"merged, fast", drawn({9, 150000, 2, 30, 30})},
+        {"merged, thin bands", drawn({3, 60000000, 200, 10, 10})},
         {"negative and widest", {{INT32_MIN, 0, 1, -1}, {-5, 599, 2, 2}, {INT32_MAX, 300, INT32_MAX, INT32_MIN}}},
         {"all at one x", std::vector<Asteroid>(25000, Asteroid{7, 599, 3, -3})},
     };
@@ -119,11 +122,11 @@ TEST(Levelview, KeepsThePicturesPromises) {
         // The text draws every shape of the layout, and says when bands are thin.
         const std::string text = pictureText(layout, name);
         EXPECT_EQ(occurrences(text, "</title></rect>"), layout.cells.size() + layout.profile.size());
-        EXPECT_EQ(occurrences(text, "</title></circle>"), layout.dots.size());
+        EXPECT_EQ(occurrences(text, "</title></circle>"), layout.smallDots ? 0 : layout.dots.size());
         EXPECT_EQ(occurrences(text, "Level trop long"), layout.thinBands ? 1u : 0u);
         // The lines' ticks, stated: 10 for dots; for cells, fewer when the
         // lines would leave them.
-        if (layout.bands.empty())
+        if (layout.bands.empty() || layout.smallDots)
             continue;
         EXPECT_TRUE(layout.cells.empty() ? layout.lineTicks == 10 : layout.lineTicks > 0 && layout.lineTicks <= 10);
         std::ostringstream ticks;
@@ -131,6 +134,46 @@ TEST(Levelview, KeepsThePicturesPromises) {
         std::string stated = ticks.str();
         std::replace(stated.begin(), stated.end(), '.', ',');
         EXPECT_EQ(occurrences(text, " en " + stated + (layout.lineTicks < 2 ? " tick," : " ticks,")), 1u);
+    }
+}
+
+// A level four and a half times denser from x 600000 to 649999 than
+// elsewhere: its profile's densest bar and its densest column of cells lie
+// there, every cell there is red, and chance alone makes almost no other
+// red (the rest is sparser than the average, and may be blue).
+TEST(Levelview, ShowsWhereTheLevelIsDense) {
+    LevelSummary summary;
+    std::uint32_t state = 12345;
+    const auto next = [&](std::uint32_t bound) {
+        state = state * 1103515245U + 12345U;
+        return static_cast<std::int32_t>((state >> 8) % bound);
+    };
+    for (std::int32_t x = 0; x < 1200000;) {
+        x += next(x >= 600000 && x < 650000 ? 3 : 10);
+        addAsteroid(summary, {x, next(600), 1, 0});
+    }
+    const auto dense = [](std::int64_t first, std::int64_t last) { return first >= 600000 && last < 650000; };
+    for (const PictureSize& size : {fullPicture, thumbnailPicture}) {
+        const PictureLayout layout = layOutPicture(summary, size);
+        ASSERT_FALSE(layout.cells.empty());
+        const Bar& densest =
+            *std::max_element(layout.profile.begin(), layout.profile.end(),
+                              [](const Bar& left, const Bar& right) { return left.density < right.density; });
+        EXPECT_TRUE(densest.lastX >= 600000 && densest.firstX < 650000) << densest.firstX;
+        std::map<std::int64_t, std::uint64_t> columns;
+        std::size_t shadedElsewhere = 0;
+        for (const Cell& cell : layout.cells) {
+            columns[cell.firstX] += cell.count;
+            if (dense(cell.firstX, cell.lastX))
+                EXPECT_GT(cell.shade, 0.5) << cell.firstX;
+            else if (cell.lastX < 600000 || cell.firstX >= 650000)
+                shadedElsewhere += cell.shade > 0 ? 1 : 0;
+        }
+        const auto column = std::max_element(columns.begin(), columns.end(), [](const auto& left, const auto& right) {
+            return left.second < right.second;
+        });
+        EXPECT_TRUE(dense(column->first, column->first + layout.cellWidth - 1)) << column->first;
+        EXPECT_LT(shadedElsewhere * 100, layout.cells.size());
     }
 }
 
@@ -575,9 +618,19 @@ TEST(Levelview, DrawsTheValuesAsLevelgenWritesThem) {
                                                                      "e avec 107 asteroides.\n"));
     const std::string fromFile = readFile(folder.path / "level.svg");
     const std::string fromValues = readFile(folder.path / "level_-5_1000_20_5_3.svg");
-    const auto dots = [](const std::string& picture) { return picture.substr(picture.find("<path clip-path")); };
+    // The same dots; the values' picture marks the length asked for and the
+    // clear start, which a level file cannot tell.
+    const auto dots = [](const std::string& picture) {
+        const std::size_t start = picture.find("<path clip-path");
+        return picture.substr(start, std::min(picture.find("<g id=\"reperes\">"), picture.find("</svg>")) - start);
+    };
     EXPECT_EQ(dots(fromValues), dots(fromFile));
     EXPECT_EQ(occurrences(fromValues, "<title>graine -5, limites 1000 20 5 3 : 107 asteroides</title>"), 1u);
+    EXPECT_EQ(occurrences(fromValues, utf8("longueur demand\xE9"
+                                           "e : 1000</text>")),
+              1u);
+    EXPECT_EQ(occurrences(fromValues, "aucun asteroide avant x = 15</text>"), 1u);
+    EXPECT_EQ(occurrences(fromFile, "reperes"), 0u);
 
     fs::copy(folder.path / "level.txt", folder.path / "b.txt");
     const ProgramRun several = runLevelview(folder.path, {"level.txt", "missing.txt", "b.txt"});

@@ -28,6 +28,7 @@ inline std::string pictureProblem(const std::vector<Asteroid>& asteroids, const 
     const auto perPixel = static_cast<double>(layout.unitsPerPixel);
     std::uint64_t profileSum = 0;
     const auto profilePerPixel = static_cast<double>(layout.profileUnitsPerPixel);
+    const std::int64_t extent = std::int64_t{asteroids.back().x} - layout.bands[0].firstX + 1;
     for (const Bar& bar : layout.profile) {
         const Box& frame = layout.profileArea;
         if (bar.area.left < frame.left || bar.area.left + bar.area.width > frame.left + frame.width + 1e-9 ||
@@ -36,22 +37,37 @@ inline std::string pictureProblem(const std::vector<Asteroid>& asteroids, const 
         std::uint64_t inside = 0;
         for (const Asteroid& asteroid : asteroids)
             inside += asteroid.x >= bar.firstX && asteroid.x <= bar.lastX ? 1 : 0;
-        if (inside != bar.count || bar.lastX - bar.firstX + 1 != layout.profileStretch)
-            return "a profile bar counts the asteroids of its stretch of x";
+        // The last stretch ends with the level and takes in a rest shorter
+        // than half a stretch; a bar's height is its density.
+        const std::int64_t covered = bar.lastX - bar.firstX + 1;
+        const bool last = &bar == &layout.profile.back();
+        if (inside != bar.count || (bar.firstX - layout.bands[0].firstX) % layout.profileStretch != 0 ||
+            (!last && covered != layout.profileStretch) ||
+            (last && (bar.lastX != asteroids.back().x || 2 * covered >= 3 * layout.profileStretch ||
+                      (2 * covered < layout.profileStretch && covered != extent))))
+            return "a profile bar counts the asteroids of its stretch of x, the last one ending with the level";
         if ((bar.area.left - frame.left) * profilePerPixel !=
                 static_cast<double>(bar.firstX - layout.bands[0].firstX) ||
-            bar.area.width * profilePerPixel != static_cast<double>(layout.profileStretch))
+            bar.area.width * profilePerPixel != static_cast<double>(covered))
             return "a profile bar stands over its stretch of x at the profile's scale";
+        if (std::abs(bar.density - 100.0 * static_cast<double>(bar.count) / static_cast<double>(covered)) > 1e-9 ||
+            std::abs(bar.area.height - frame.height * bar.density / layout.profilePeak) > 1e-9 ||
+            bar.density > layout.profilePeak)
+            return "a profile bar is as high as its density, asteroids per 100 units, in a frame up to the densest";
         profileSum += bar.count;
     }
+    const double average = 100.0 * static_cast<double>(asteroids.size()) / static_cast<double>(extent);
+    if (std::abs(layout.profileAverage - average) > 1e-9 || layout.profilePeak < 2 * average ||
+        std::abs(layout.profileAverageY -
+                 (layout.profileArea.top + layout.profileArea.height * (1 - average / layout.profilePeak))) > 1e-9)
+        return "the profile's average line is the level's density, the frame up to twice it at least";
     if (profileSum != asteroids.size())
         return "the profile's bars add up to the asteroid count";
     if (layout.bands.size() == 1 && layout.profileUnitsPerPixel != layout.unitsPerPixel)
         return "the profile of a level of one band is at the band's scale";
-    const std::int64_t extent = std::int64_t{asteroids.back().x} - layout.bands[0].firstX + 1;
     if (layout.bands.size() > 1 &&
-        layout.profileArea.width * layout.profileUnitsPerPixel >= static_cast<double>(extent + layout.profileStretch))
-        return "the profile's axis ends with the level's last stretch";
+        layout.profileArea.width * layout.profileUnitsPerPixel >= static_cast<double>(extent) + profilePerPixel)
+        return "the profile's axis ends with the level";
     // A short level is drawn large: its band is its own extent, a few
     // pixels more at most, unless that is narrower than a readable band.
     if (layout.bands.size() == 1 && layout.bands[0].area.width > 300 &&
@@ -70,8 +86,9 @@ inline std::string pictureProblem(const std::vector<Asteroid>& asteroids, const 
         asteroids.back().x >= endBand.firstX + layout.bandSpan)
         return "the end mark is at the last asteroid, in its band";
     if (!layout.dots.empty()) {
-        if (layout.dots.size() != asteroids.size() || !layout.cells.empty())
-            return "a level is drawn either one dot per asteroid or in cells";
+        if (layout.dots.size() != asteroids.size() || !layout.cells.empty() ||
+            layout.smallDots != (asteroids.size() > 20000 && layout.words))
+            return "a level is drawn either one dot per asteroid, small beyond 20000, or in cells";
         for (std::size_t index = 0; index < asteroids.size(); ++index) {
             const Dot& dot = layout.dots[index];
             const Asteroid& asteroid = asteroids[index];
@@ -81,8 +98,8 @@ inline std::string pictureProblem(const std::vector<Asteroid>& asteroids, const 
                 dot.x * perPixel - band.area.left * perPixel != static_cast<double>(along) + 0.5 ||
                 (dot.y - band.area.top) * perPixel != asteroid.y + 0.5)
                 return "every dot lies in its band, at its position at the picture's scale";
-            if ((dot.lineX - dot.x) * perPixel != 10.0 * asteroid.speedX ||
-                (dot.lineY - dot.y) * perPixel != 10.0 * asteroid.speedY)
+            if (!layout.smallDots && ((dot.lineX - dot.x) * perPixel != 10.0 * asteroid.speedX ||
+                                      (dot.lineY - dot.y) * perPixel != 10.0 * asteroid.speedY))
                 return "a speed line is the displacement over ten ticks at the picture's scale";
         }
         return {};
@@ -113,10 +130,28 @@ inline std::string pictureProblem(const std::vector<Asteroid>& asteroids, const 
             (cell.area.top - band.top) * perPixel != static_cast<double>(cell.firstY) ||
             cell.lastX - cell.firstX + 1 != layout.cellWidth || cell.lastY - cell.firstY + 1 != layout.cellHeight)
             return "a cell's ranges of x and y are those it covers";
-        if (cell.shade !=
-            std::clamp(std::log2(static_cast<double>(cell.count) / layout.averageCellCount) / 2, -1.0, 1.0))
-            return "a cell's shade is its density against the average, from a quarter to four times";
+        // Its expected count: the level's density over the part of it the
+        // level covers; its shade, the departure beyond three deviations.
+        const double covered =
+            static_cast<double>(std::min(cell.lastX, std::int64_t{asteroids.back().x}) - cell.firstX + 1);
+        const double expected = static_cast<double>(asteroids.size()) * covered *
+                                static_cast<double>(layout.cellHeight) / (static_cast<double>(extent) * 600);
+        const double spread = 3 * std::sqrt(expected);
+        const auto counted = static_cast<double>(cell.count);
+        const double shade = counted > expected + spread ? std::min(1.0, std::log2((counted - spread) / expected) / 2)
+                             : counted < expected - spread
+                                 ? std::max(-1.0, std::log2((counted + spread) / expected) / 2)
+                                 : 0.0;
+        if (cell.firstX > asteroids.back().x || std::abs(cell.expected - expected) > 1e-9 * expected ||
+            std::abs(cell.shade - shade) > 1e-12)
+            return "a cell of the level is shaded by its departure from its expected count beyond chance";
     }
+    // Every cell of the level's extent, empty ones too, and none beyond.
+    const std::int64_t extentColumns = (extent + layout.cellWidth - 1) / layout.cellWidth;
+    if (static_cast<std::int64_t>(layout.cells.size()) != extentColumns * (verticalRange / layout.cellHeight))
+        return "every cell of the level's extent is drawn, and none beyond its end";
+    if (layout.averageCellCount < 10 && asteroids.size() >= 10 * layout.bands.size())
+        return "an average cell holds 10 asteroids at least";
     if (cellSum != asteroids.size())
         return "the cells' counts add up to the asteroid count";
     const double slots = static_cast<double>((extent + layout.cellWidth - 1) / layout.cellWidth) *
