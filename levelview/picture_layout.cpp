@@ -163,16 +163,19 @@ constexpr std::array<std::int64_t, 6> widthFactors{1, 3, 5, 15, 25, 75};
 // size.fewestPerCell (so that a shade says more than chance), and of
 // those nearly as many, the squarest. A level too sparse for any gets the
 // largest cells.
-void chooseCells(const LevelSummary& summary, std::int64_t span, PictureLayout& layout, const PictureSize& size,
-                 std::int64_t& cellWidth, std::int64_t& cellRows) {
-    struct Choice {
-        std::int64_t width = 0;
-        std::int64_t rows = 0;
-        double cells = 0;  // over the level's extent
-        double squareness = 0;
-        double area = 0;
-    };
-    std::vector<Choice> choices;
+struct CellChoice {
+    std::int64_t width = 0;  // level units
+    std::int64_t rows = 0;   // in the 600 units of y
+    double cells = 0;        // over the level's extent
+    double squareness = 0;   // the shorter side over the longer
+    double area = 0;         // level units
+};
+
+// Every size of cell that tiles the bands, is a few pixels at least (as
+// high as a thin band) and keeps the picture's cells few enough.
+std::vector<CellChoice> cellChoices(const LevelSummary& summary, std::int64_t span, const PictureLayout& layout,
+                                    const PictureSize& size) {
+    std::vector<CellChoice> choices;
     const double perPixel = layout.unitsPerPixel;
     const double narrowest = std::ldexp(1.0, size.narrowestCellShift);
     const auto bands = static_cast<std::int64_t>(layout.bands.size());
@@ -181,7 +184,8 @@ void chooseCells(const LevelSummary& summary, std::int64_t span, PictureLayout& 
             if (layout.bandSpan % width != 0 || static_cast<double>(width) / perPixel < narrowest)
                 continue;
             for (const std::int64_t rows : cellRowChoices) {
-                const double height = static_cast<double>(verticalRange / rows);
+                const std::int64_t heightUnits = verticalRange / rows;
+                const auto height = static_cast<double>(heightUnits);
                 if (height / perPixel < std::min(narrowest, layout.bandHeight) ||
                     static_cast<std::uint64_t>(bands * (layout.bandSpan / width) * rows) > mostCells)
                     continue;
@@ -191,13 +195,19 @@ void chooseCells(const LevelSummary& summary, std::int64_t span, PictureLayout& 
             }
         }
     }
+    return choices;
+}
+
+void chooseCells(const LevelSummary& summary, std::int64_t span, PictureLayout& layout, const PictureSize& size,
+                 std::int64_t& cellWidth, std::int64_t& cellRows) {
+    const std::vector<CellChoice> choices = cellChoices(summary, span, layout, size);
     const auto count = static_cast<double>(summary.count);
     for (const double fewest : {comfortablePerCell * size.fewestPerCell, size.fewestPerCell}) {
         double most = 0;
-        for (const Choice& choice : choices)
+        for (const CellChoice& choice : choices)
             most = count / choice.cells >= fewest ? std::max(most, choice.cells) : most;
-        const Choice* best = nullptr;
-        for (const Choice& choice : choices) {
+        const CellChoice* best = nullptr;
+        for (const CellChoice& choice : choices) {
             if (count / choice.cells >= fewest && choice.cells >= nearlyAsMany * most &&
                 (best == nullptr || choice.squareness > best->squareness))
                 best = &choice;
@@ -208,8 +218,9 @@ void chooseCells(const LevelSummary& summary, std::int64_t span, PictureLayout& 
             return;
         }
     }
-    const auto largest = std::max_element(
-        choices.begin(), choices.end(), [](const Choice& left, const Choice& right) { return left.area < right.area; });
+    const auto largest =
+        std::max_element(choices.begin(), choices.end(),
+                         [](const CellChoice& left, const CellChoice& right) { return left.area < right.area; });
     if (largest != choices.end()) {
         cellWidth = largest->width;
         cellRows = largest->rows;
