@@ -3,8 +3,10 @@
 // or threaded search relies on, and its refusals, run for real.
 
 #include "asteroid_draw.h"
+#include "decimal_integer.h"
 #include "lane_draw.h"
 #include "program_run.h"
+#include "seed_list.h"
 #include "seed_scan.h"
 #include "seek_request.h"
 
@@ -450,11 +452,14 @@ TEST(Levelseek, StopsAtOnceInTheMiddleOfLongLevels) {
             "/bin/sh", folder.path, "", {"-c", LEVELSEEK_PROGRAM " --first 2 " + hint + " --count 1.. 3000000 20 5 3"});
         EXPECT_EQ(resumed.output, std::to_string(done) + "\n" + std::to_string(done + 1) + "\n") << resumed.errors;
 
+        // Stopped while it waits for the writer, which would go on for 5 s.
         interrupted.limit = std::chrono::milliseconds(300);
+        const auto start = std::chrono::steady_clock::now();
         const ProgramRun fifo = runProgram("/bin/sh", folder.path, "",
-                                           {"-c", "mkfifo seeds; (echo 1; sleep 3) > seeds & exec " LEVELSEEK_PROGRAM
+                                           {"-c", "mkfifo seeds; (echo 1; sleep 5) > seeds & exec " LEVELSEEK_PROGRAM
                                                   " --seeds-from seeds 1000 20 5 3"},
                                            interrupted);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
         EXPECT_EQ(fifo.status, 128 + SIGINT);
         EXPECT_EQ(fifo.errors, "levelseek : interrompu ; la liste seeds ne se relit pas : pas de reprise\n");
     }
@@ -519,10 +524,11 @@ TEST(Levelseek, ExaminesTheSeedsOfAList) {
         return runProgram(LEVELSEEK_PROGRAM, folder.path, "", arguments, setup);
     };
     std::string consecutive;
-    for (int seed = -3000; seed <= 3000; ++seed)
+    // More than one read's worth of lines.
+    for (int seed = -9000; seed <= 9000; ++seed)
         consecutive += std::to_string(seed) + "\n";
     EXPECT_EQ(search(consecutive, {"--seeds-from", "-", "--count", "110.."}).output,
-              runLevelseek({"--seeds", "-3000..3000", "--count", "110..", "1000", "20", "5", "3"}).output);
+              runLevelseek({"--seeds", "-9000..9000", "--count", "110..", "1000", "20", "5", "3"}).output);
     const std::string header = "seed,count,first_x,last_x,longest_gap\n";
     struct Case {
         std::string list;
@@ -539,7 +545,7 @@ TEST(Levelseek, ExaminesTheSeedsOfAList) {
         {"", {"--seeds-from", "-", "--csv"}, header},
         {"seed,count,first_x,last_x,longest_gap,densest_100\n58,117,17,1003,19,14\n", {"--seeds-from", "-"}, "58\n"},
         // Integers as levelgen reads them; a level without asteroids has no x.
-        {"+58\n0116\n-0\n", {"--seeds-from", "-"}, "58\n116\n0\n"},
+        {"+58\n0116\n-0\n2147483647\n-2147483648\n", {"--seeds-from", "-"}, "58\n116\n0\n2147483647\n-2147483648\n"},
         {header + "58,0,,,0\n", {"--seeds-from", "-"}, "58\n"},
     };
     for (const Case& example : cases) {
@@ -578,10 +584,12 @@ TEST(Levelseek, ExaminesTheSeedsOfAList) {
          {"--seeds-from", "list.txt"},
          "levelseek : list.txt, ligne 2 : \"58,117,17,1003,<img>\" : la colonne longest_gap n'est pas un nombre "
          "entier.\n"},
-        {"1\n58,117,17,1003,19\n",
+        {"1\n58,117\n",
          {"--seeds-from", "list.txt"},
-         "levelseek : list.txt, ligne 2 : \"58,117,17,1003,19\" est une ligne de CSV, dans une liste d'une graine "
-         "par ligne.\n"},
+         "levelseek : list.txt, ligne 2 : \"58,117\" est une ligne de CSV, dans une liste d'une graine par ligne.\n"},
+        {"1,2\n",
+         {"--seeds-from", "list.txt"},
+         "levelseek : list.txt, ligne 1 : \"1,2\" n'a pas les 5 colonnes du CSV de levelseek.\n"},
         {"58,117,17,1003,19\n1\n",
          {"--seeds-from", "list.txt"},
          "levelseek : list.txt, ligne 2 : \"1\" n'a pas les 5 colonnes du CSV de levelseek.\n"},
@@ -597,6 +605,54 @@ TEST(Levelseek, ExaminesTheSeedsOfAList) {
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.output, "");
         EXPECT_EQ(run.errors, example.output);
+    }
+}
+
+// The first places of a list's seeds, the lines already done left out, the
+// line each comes from, below a header; a stop gives up.
+TEST(SeedList, KeepsEachSeedAtItsFirstPlace) {
+    SeedListReader reader;
+    std::int32_t seed = 0;
+    std::string problem;
+    EXPECT_EQ(readSeedLine(reader, "seed,count,first_x,last_x,longest_gap", seed, problem), SeedLine::header);
+    EXPECT_TRUE(reader.header);
+    SeedList list;
+    // Lines 2 to 8; lines 2 and 3 were done before.
+    ASSERT_TRUE(firstPlaces({5, 3, 5, 1, 3, -7, 1}, 2, 3, {}, list));
+    EXPECT_EQ(list.seeds, (std::vector<std::int32_t>{1, -7}));
+    EXPECT_EQ(lineOf(list, 0), 5u);
+    EXPECT_EQ(lineOf(list, 1), 7u);
+    EXPECT_EQ(lineOf(list, 2), 9u);
+    EXPECT_FALSE(firstPlaces(
+        {5, 3}, 1, 0, [] { return true; }, list));
+}
+
+// The one form of an integer, at the ends of 64 bits.
+TEST(SeedList, ReadsIntegersAsLevelgenDoes) {
+    struct Case {
+        std::string_view text;
+        IntegerReading reading;
+        std::int64_t value;
+    };
+    const Case cases[] = {
+        {"+007", IntegerReading::integer, 7},
+        {"-0", IntegerReading::integer, 0},
+        {"9223372036854775807", IntegerReading::integer, INT64_MAX},
+        {"-9223372036854775808", IntegerReading::integer, INT64_MIN},
+        {"9223372036854775808", IntegerReading::tooLarge, 0},
+        {"-9223372036854775809", IntegerReading::tooLarge, 0},
+        {"", IntegerReading::notInteger, 0},
+        {"-", IntegerReading::notInteger, 0},
+        {"+-1", IntegerReading::notInteger, 0},
+        {"1 ", IntegerReading::notInteger, 0},
+        {"0x1", IntegerReading::notInteger, 0},
+    };
+    for (const Case& example : cases) {
+        SCOPED_TRACE(example.text);
+        std::int64_t value = 0;
+        EXPECT_EQ(readInteger(example.text, value), example.reading);
+        if (example.reading == IntegerReading::integer)
+            EXPECT_EQ(value, example.value);
     }
 }
 

@@ -718,6 +718,13 @@ TEST(Levelview, LaysSeedsSideBySideOnASheet) {
     hostile.columns = "count <script>alert(1)</script>, \"x\" & y";
     EXPECT_NE(sheetThumbnail(hostile, 0).find("count &lt;script&gt;alert(1)&lt;/script&gt;, &quot;x&quot; &amp; y"),
               std::string::npos);
+    // French takes the singular below 2.
+    EXPECT_NE(sheetStart({}, 1).find("<h1>1 graine, limites"), std::string::npos);
+    EXPECT_NE(sheetStart({}, 2).find("<h1>2 graines, limites"), std::string::npos);
+    hostile.count = 1;
+    EXPECT_NE(sheetThumbnail(hostile, 0).find("1 asteroide, x de"), std::string::npos);
+    hostile.count = 2;
+    EXPECT_NE(sheetThumbnail(hostile, 0).find("2 asteroides, x de"), std::string::npos);
 }
 
 }  // namespace
