@@ -382,9 +382,9 @@ void placeMarks(const LevelSummary& summary, std::optional<std::int64_t> askedLe
     };
     if (!askedLength || *askedLength <= summary.origin || *askedLength > summary.last.x)
         return;
-    layout.lengthMark.push_back(mark(*askedLength));
+    layout.lengthMark = mark(*askedLength);
     if (summary.first.x > 0 && summary.origin == 0)
-        layout.clearStartMark.push_back(mark(summary.first.x));
+        layout.clearStartMark = mark(summary.first.x);
 }
 
 }  // namespace

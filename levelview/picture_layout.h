@@ -182,8 +182,8 @@ struct PictureLayout {
 
     // When the five values are known: the length asked for, and the clear
     // start before the first asteroid, when it lies beyond 0.
-    std::vector<Mark> lengthMark;      // one, or none
-    std::vector<Mark> clearStartMark;  // one, or none
+    std::optional<Mark> lengthMark;
+    std::optional<Mark> clearStartMark;
 };
 
 // Returns the layout of the picture of summary at size. An empty level has

@@ -362,10 +362,11 @@ std::string endMarker(const PictureLayout& layout) {
 // when the picture knows them: drawn over the asteroids, faint, with their
 // labels inside the band on a halo.
 std::string marks(const PictureLayout& layout) {
-    if (layout.lengthMark.empty())
+    if (!layout.lengthMark)
         return {};
     std::string svg = "<g id=\"reperes\">\n";
-    for (const Mark& start : layout.clearStartMark) {
+    if (layout.clearStartMark) {
+        const Mark& start = *layout.clearStartMark;
         const Box& first = layout.bands[0].area;
         // A clear start that runs past its first band is marked in that one.
         const double right = start.band == 0 ? start.x : first.left + first.width;
@@ -376,13 +377,12 @@ std::string marks(const PictureLayout& layout) {
                         "d\xE9part d\xE9gag\xE9 : aucun asteroide avant x = " + std::to_string(start.value),
                         std::string(" class=\"axe\"") + std::string(haloed));
     }
-    for (const Mark& length : layout.lengthMark) {
-        const Box& band = layout.bands[length.band].area;
-        svg += "<line" + attribute("x1", length.x) + attribute("y1", band.top) + attribute("x2", length.x) +
-               attribute("y2", band.top + band.height) +
-               " id=\"longueur\" stroke=\"#8e44ad\" stroke-width=\"1.5\" stroke-dasharray=\"2 2\"/>\n";
-        if (!layout.words || band.height < roomForTwoLabels)
-            continue;
+    const Mark& length = *layout.lengthMark;
+    const Box& band = layout.bands[length.band].area;
+    svg += "<line" + attribute("x1", length.x) + attribute("y1", band.top) + attribute("x2", length.x) +
+           attribute("y2", band.top + band.height) +
+           " id=\"longueur\" stroke=\"#8e44ad\" stroke-width=\"1.5\" stroke-dasharray=\"2 2\"/>\n";
+    if (layout.words && band.height >= roomForTwoLabels) {
         const bool leftward = length.x > band.left + band.width / 2;
         svg +=
             text(length.x + (leftward ? -labelGap : labelGap) / 2, band.top + band.height - labelGap / 2,
