@@ -577,6 +577,7 @@ TEST(Levelseek, ExaminesTheSeedsOfAList) {
          {"--seeds-from", "list.txt"},
          "levelseek : list.txt, ligne 1 : \"seed,count,first_x,last_x,longest_gap,de...\"" + notASeed},
         {"1\n", {"--seeds-from", "missing.txt"}, "levelseek : impossible de lire missing.txt : fichier introuvable.\n"},
+        {"1\n", {"--seeds-from", "."}, "levelseek : impossible de lire . : c'est un dossier.\n"},
         {"5,x,y,z,w\n",
          {"--seeds-from", "list.txt"},
          "levelseek : list.txt, ligne 1 : \"5,x,y,z,w\" : la colonne count n'est pas un nombre entier.\n"},
