@@ -86,9 +86,10 @@ inline std::string pictureProblem(const std::vector<Asteroid>& asteroids, const 
         asteroids.back().x >= endBand.firstX + layout.bandSpan)
         return "the end mark is at the last asteroid, in its band";
     if (!layout.dots.empty()) {
+        // Small beyond 20000 in a full picture, 2000 in a thumbnail.
         if (layout.dots.size() != asteroids.size() || !layout.cells.empty() ||
-            layout.smallDots != (asteroids.size() > 20000 && layout.words))
-            return "a level is drawn either one dot per asteroid, small beyond 20000, or in cells";
+            (layout.smallDots ? asteroids.size() <= 2000 : asteroids.size() > 20000) || asteroids.size() > 200000)
+            return "a level is drawn either one dot per asteroid, small beyond a few thousand, or in cells";
         for (std::size_t index = 0; index < asteroids.size(); ++index) {
             const Dot& dot = layout.dots[index];
             const Asteroid& asteroid = asteroids[index];
