@@ -652,8 +652,9 @@ TEST(SeedList, ReadsIntegersAsLevelgenDoes) {
         SCOPED_TRACE(example.text);
         std::int64_t value = 0;
         EXPECT_EQ(readInteger(example.text, value), example.reading);
-        if (example.reading == IntegerReading::integer)
+        if (example.reading == IntegerReading::integer) {
             EXPECT_EQ(value, example.value);
+        }
     }
 }
 

@@ -122,9 +122,10 @@ ProgramRun runProgram(const std::filesystem::path& program, const std::filesyste
         signal(SIGINT, SIG_DFL);
         signal(SIGTERM, SIG_DFL);
         // And the signals the test sends, which nohup, for one, ignores.
-        for (const int sent : {setup.signalAtLimit, setup.secondSignal})
+        for (const int sent : {setup.signalAtLimit, setup.secondSignal}) {
             if (sent != 0)
                 signal(sent, SIG_DFL);
+        }
         sigset_t none;
         sigemptyset(&none);
         sigprocmask(SIG_SETMASK, &none, nullptr);
