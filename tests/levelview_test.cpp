@@ -177,6 +177,35 @@ TEST(Levelview, ShowsWhereTheLevelIsDense) {
     }
 }
 
+// Known answers: the most cells of 30 asteroids or more on average, of
+// those nearly as many the squarest, a power of two times a divisor of 75
+// units wide; small dots where every asteroid can still be told apart.
+TEST(Levelview, SizesCellsToHoldEnough) {
+    struct Case {
+        LevelParameters values;
+        std::int64_t cellWidth;
+        std::int64_t cellHeight;
+    };
+    const Case cases[] = {
+        {{7, 200000, 20, 5, 3}, 0, 0},
+        {{9, 150000, 2, 30, 30}, 96, 100},
+        {{42, 1900000, 20, 5, 3}, 384, 600},
+        {{42, 9500000, 20, 5, 3}, 1024, 300},
+    };
+    for (const Case& example : cases) {
+        SCOPED_TRACE(example.values.levelLength);
+        LevelSummary summary;
+        generateLevel(example.values, [&](const Asteroid& asteroid) {
+            addAsteroid(summary, asteroid);
+            return true;
+        });
+        const PictureLayout layout = layOutPicture(summary);
+        EXPECT_EQ(layout.smallDots, example.cellWidth == 0);
+        EXPECT_EQ(layout.cellWidth, example.cellWidth);
+        EXPECT_EQ(layout.cellHeight, example.cellHeight);
+    }
+}
+
 TEST(Levelview, SaysAnEmptyLevelIsEmpty) {
     const TemporaryFolder folder;
     writeFile(folder.path / "level.txt", "");
