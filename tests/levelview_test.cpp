@@ -185,12 +185,29 @@ TEST(Levelview, SizesCellsToHoldEnough) {
         LevelParameters values;
         std::int64_t cellWidth;
         std::int64_t cellHeight;
+        std::vector<std::string> said;  // in the picture, as it is drawn
     };
     const Case cases[] = {
-        {{7, 200000, 20, 5, 3}, 0, 0},
-        {{9, 150000, 2, 30, 30}, 96, 100},
-        {{42, 1900000, 20, 5, 3}, 384, 600},
-        {{42, 9500000, 20, 5, 3}, 1024, 300},
+        {{7, 200000, 20, 5, 3},
+         0,
+         0,
+         {"d=\"M83.625 311.125h1.5v1.5h-1.5zM84.875 267.625h1.5v1.5h-1.5z",
+          "<text x=\"96\" y=\"72\" id=\"legende\">un petit point par asteroide",
+          "<rect x=\"80\" y=\"244\" width=\"4.25\" height=\"150\" id=\"depart\"",
+          "<text x=\"83\" y=\"255\" class=\"axe\" paint-order=\"stroke\" stroke=\"white\" "
+          "stroke-width=\"3\">d\xC3\xA9part "
+          "d\xC3\xA9gag\xC3\xA9 : aucun asteroide avant x = 17</text>"}},
+        {{9, 150000, 2, 30, 30},
+         96,
+         100,
+         {"<text x=\"148\" y=\"116\" id=\"legende\">cases de 96 \xC3\x97 100 unit\xC3\xA9s, 32 asteroides en moyenne ;",
+          "<rect x=\"80\" y=\"244\" width=\"24\" height=\"25\" fill=\"#f7f7f7\"><title>x de 0 \xC3\xA0 95, y de 0 "
+          "\xC3\xA0 "
+          "99 : 25 asteroides</title>",
+          "<rect x=\"608\" y=\"369\" width=\"24\" height=\"25\" fill=\"#f3e9ea\"><title>x de 2112 \xC3\xA0 2207, y "
+          "de 500 \xC3\xA0 599 : 52 asteroides</title>"}},
+        {{42, 1900000, 20, 5, 3}, 384, 600, {}},
+        {{42, 9500000, 20, 5, 3}, 1024, 300, {}},
     };
     for (const Case& example : cases) {
         SCOPED_TRACE(example.values.levelLength);
@@ -199,8 +216,11 @@ TEST(Levelview, SizesCellsToHoldEnough) {
             addAsteroid(summary, asteroid);
             return true;
         });
-        const PictureLayout layout = layOutPicture(summary);
+        const PictureLayout layout = layOutPicture(summary, fullPicture, example.values.levelLength);
         EXPECT_EQ(layout.smallDots, example.cellWidth == 0);
+        const std::string text = pictureText(layout, "x");
+        for (const std::string& said : example.said)
+            EXPECT_EQ(occurrences(text, said), 1u) << said;
         EXPECT_EQ(layout.cellWidth, example.cellWidth);
         EXPECT_EQ(layout.cellHeight, example.cellHeight);
     }
