@@ -103,9 +103,9 @@ struct PictureSize {
     double profileToBands = 44;  // room for the profile's axis
     double bandGap = 34;         // room for the x ticks under a band
     int mostZoom = 2;            // a short level is drawn at up to 2^mostZoom pixels a unit
-    // Small dots, for at most this many asteroids (the summary keeps no
-    // more), and as long as each has this many pixels of band on average.
-    std::uint64_t mostSmallDots = 200000;
+    // Small dots, for at most this many asteroids (the most the summary
+    // keeps), and as long as each has this many pixels of band on average.
+    std::uint64_t mostSmallDots = ::mostDots;
     double pixelsPerSmallDot = 12;
     double fewestPerCell = 10;    // asteroids an average cell holds at least, where the level has that many
     std::size_t tickNumbers = 1;  // one tick in tickNumbers has its value written

@@ -57,6 +57,11 @@ std::string frenchNumber(double value) {
     return result;
 }
 
+// A number in French with one decimal at most: an average, a density.
+std::string tenthsText(double value) {
+    return frenchNumber(std::round(value * tenths) / tenths);
+}
+
 }  // namespace
 
 std::string xmlText(std::string_view name) {
@@ -215,7 +220,7 @@ std::string cellsLegend(const PictureLayout& layout) {
     }
     svg += text(left + swatches * swatchSize + legendGap, layout.legendRow,
                 "cases de " + std::to_string(layout.cellWidth) + " \xD7 " + std::to_string(layout.cellHeight) +
-                    " unit\xE9s, " + frenchNumber(std::round(layout.averageCellCount * tenths) / tenths) +
+                    " unit\xE9s, " + tenthsText(layout.averageCellCount) +
                     " asteroides en moyenne ; blanc : la moyenne, au hasard pr\xE8s ; rouge : plus dense, plus "
                     "d'obstacles pour le joueur ; bleu : plus clairsem\xE9.",
                 " id=\"legende\"");
@@ -239,11 +244,6 @@ std::string tickMark(const Tick& tick, double axis, double pictureWidth, bool wo
            text(tick.x, axis + tickLabelDrop, label, " text-anchor=\"" + std::string(anchor) + "\" class=\"axe\"");
 }
 
-// A density, asteroids per 100 units, with one decimal, in French.
-std::string densityText(double density) {
-    return frenchNumber(std::round(density * tenths) / tenths);
-}
-
 // The ticks of an axis: every one with its value where the picture has
 // words; otherwise one in every, so that a thumbnail still says where it is.
 std::string tickMarks(const std::vector<Tick>& ticks, double axis, const PictureLayout& layout) {
@@ -260,16 +260,16 @@ std::string profile(const PictureLayout& layout) {
         svg += text(frame.left, frame.top - labelGap,
                     "Asteroides par 100 unit\xE9s de x, en tranches de " + units(layout.profileStretch) +
                         ", sur tout le level, \xE0 " + scaleText(layout.profileUnitsPerPixel) +
-                        " ; trait : la moyenne du level, " + densityText(layout.profileAverage) + ".",
+                        " ; trait : la moyenne du level, " + tenthsText(layout.profileAverage) + ".",
                     " id=\"profil-titre\"");
-        svg += text(frame.left - labelGap, frame.top + topLabelDrop, densityText(layout.profilePeak),
+        svg += text(frame.left - labelGap, frame.top + topLabelDrop, tenthsText(layout.profilePeak),
                     " text-anchor=\"end\" class=\"axe\" id=\"profil-max\"");
         svg += text(frame.left - labelGap, frame.top + frame.height, "0", " text-anchor=\"end\" class=\"axe\"");
     }
     svg += "<g id=\"profil\" fill=\"#5d7fa3\">\n";
     for (const Bar& bar : layout.profile)
         svg += rectangle(bar.area) + "><title>x de " + std::to_string(bar.firstX) + " \xE0 " +
-               std::to_string(bar.lastX) + " : " + countedAsteroids(bar.count) + ", " + densityText(bar.density) +
+               std::to_string(bar.lastX) + " : " + countedAsteroids(bar.count) + ", " + tenthsText(bar.density) +
                " par 100 unit\xE9s</title></rect>\n";
     svg += "</g>\n";
     svg += "<line" + attribute("x1", frame.left) + attribute("y1", layout.profileAverageY) +
